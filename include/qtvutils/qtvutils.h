@@ -1,0 +1,5 @@
+// QTVUtils: every family of the library.
+#pragma once
+
+#include "qtvutils/framework.h"
+#include "qtvutils/routing.h"

@@ -1,0 +1,248 @@
+// QTVUtils message routing: registrations, the per-process router window and
+// its receivers, and registration from other processes.
+//
+// Results: handles are 32-bit numbers counted up from 1 by each router and
+// never reused (0 names no registration); other operations return a 32-bit
+// boolean. The router runs entirely on the thread that called Initialize:
+// every CMessagePipe operation is called on that thread, other threads and
+// processes reach it only through window messages.
+#pragma once
+
+#include "qtvutils/framework.h"
+
+#include <list>
+#include <vector>
+
+class CNotifyTarget;
+class CMessagePipe;
+class CRemoteMonitor;
+
+// Window class and title of every router window; other processes find a
+// router by this class name.
+#define QTV_ROUTER_WINDOW_CLASS "Quorvane Talvora Internal Message Router"
+// Registered message with which the router delivers handle-addressed
+// notifications to itself.
+#define QTV_ROUTER_MESSAGE "Quorvane Talvora Internal Message"
+// Registered message with which remote clients unregister.
+#define QTV_IPC_MESSAGE "Quorvane Talvora Ipc Message"
+// WM_COPYDATA tag of a remote registration request, and the IPC message's
+// unregistration code.
+const ULONG_PTR QTV_COPYDATA_REGISTER = 68;
+const WPARAM QTV_IPC_UNREGISTER = 69;
+
+// How a message is forwarded to a remote registration's window.
+enum NOTIFY_STYLE : UINT {
+    NOTIFY_STYLE_DEFAULT = 0,  // posted
+    NOTIFY_STYLE_SEND = 1,     // sent, synchronously
+    NOTIFY_STYLE_POST = 2,     // posted
+    // any other value: not forwarded
+};
+
+// A registration laid out flat, as it travels between processes: 32-bit
+// little-endian words. M messages and then N commands start at dwData[0];
+// one reserved trailing word follows them. dwSize = 36 + 4 * (M + N).
+// Window handles travel as their low 32 bits (they are 32-bit significant
+// on 64-bit Windows) and are restored with sign extension.
+struct TAGRawRegistration {
+    DWORD dwSize;
+    DWORD nMessageFrom;
+    DWORD nMessageTo;
+    DWORD hWnd;
+    DWORD nCallbackMessage;
+    DWORD nNotifyStyle;
+    DWORD nMessageCount;   // M
+    DWORD nCommandCount;   // N
+    DWORD dwData[1];       // M messages, N commands, the reserved word
+};
+static_assert(sizeof(TAGRawRegistration) == 36, "the flat block's fixed part is 36 bytes");
+
+// What a client asks a router for: a message range and/or list, a command
+// list, and who receives the matches.
+class QTVUTILS_API CMessageRegistration : public CRefCounted {
+public:
+    CMessageRegistration();
+    // Builds a registration from a flat block; the caller has checked that
+    // the block's counts fit the memory it points to.
+    explicit CMessageRegistration(TAGRawRegistration* pRaw);
+    ~CMessageRegistration() override;
+
+    // Copies everything but the flat block (cleared) and the reference count.
+    CMessageRegistration& operator=(CMessageRegistration& src);
+
+    // Lays the registration out as a flat block owned by this object; valid
+    // until the next call, Reset, assignment or destruction.
+    operator void*();
+    void Reset();
+
+    void AssignHandle(UINT nHandle) { m_nHandle = nHandle; }
+    UINT GetHandle() const { return m_nHandle; }
+    void SetMessageFrom(UINT nMessage) { m_nMessageFrom = nMessage; }
+    void SetMessageTo(UINT nMessage) { m_nMessageTo = nMessage; }
+    int AddMessageToList(UINT nMessage);
+    int GetMessageListCount() const { return static_cast<int>(m_MessageList.size()); }
+    int AddCommandToList(UINT nCommand);
+    int GetCommandCount() const { return static_cast<int>(m_CommandList.size()); }
+    void SetNotifyTarget(CNotifyTarget* pTarget) { m_pNotifyTarget = pTarget; }
+    CNotifyTarget* MessageTarget() const { return m_pNotifyTarget; }
+    void SetMessagePipe(CMessagePipe* pPipe) { m_pMessagePipe = pPipe; }
+    CMessagePipe* GetMessagePipe() const { return m_pMessagePipe; }
+    void SetWindowHandle(HWND hWnd) { m_hWnd = hWnd; }
+    HWND GetWindowHandle() const { return m_hWnd; }
+    void SetCallbackMessage(UINT nMessage) { m_nCallbackMessage = nMessage; }
+    UINT GetCallbackMessage() const { return m_nCallbackMessage; }
+    void SetNotifyStyle(NOTIFY_STYLE nStyle) { m_nNotifyStyle = nStyle; }
+    NOTIFY_STYLE GetNotifyStyle() const { return m_nNotifyStyle; }
+
+    // True when the range (active only when last > first) or the list holds
+    // the message.
+    BOOL MessageForThisTarget(UINT nMessage) const;
+    BOOL CommandForThisTarget(UINT nCommand) const;
+
+private:
+    CMessageRegistration(const CMessageRegistration&) = delete;
+    void FreeRawRegistration();
+
+    CNotifyTarget* m_pNotifyTarget;
+    CMessagePipe* m_pMessagePipe;
+    UINT m_nHandle;
+    UINT m_nMessageFrom;
+    UINT m_nMessageTo;
+    std::vector<UINT> m_CommandList;
+    std::vector<UINT> m_MessageList;
+    TAGRawRegistration* m_pRawRegistration;
+    HWND m_hWnd;
+    UINT m_nCallbackMessage;
+    NOTIFY_STYLE m_nNotifyStyle;
+};
+
+// What a receiver's Notify is handed. For a broadcast the router fills it
+// (m_nType 1); for a command too (m_nType 2: m_message is the command
+// identifier, parameters 0, no registration). Handle-addressed notifications
+// are the caller's own and reach the receiver unchanged.
+class QTVUTILS_API CMessageNotification : public CRefCounted {
+public:
+    LRESULT m_lResult = 0;      // result handed back; an accepting receiver writes it
+    UINT m_nType = 0;           // 1: window message, 2: command
+    DWORD m_dwReserved1 = 0;    // the router writes 0
+    UINT m_message = 0;         // the message number or command identifier
+    WPARAM m_wParam = 0;
+    LPARAM m_lParam = 0;
+    DWORD m_dwReserved2 = 0;    // never written by the router
+    DWORD m_dwReserved3 = 0;    // never written by the router
+    DWORD m_dwReserved4 = 0;    // the router writes 10
+    CMessageRegistration* m_pRegistration = nullptr;  // the router's copy being served; null for a command
+};
+
+// Base of every receiver in the router's process.
+class QTVUTILS_API CNotifyTarget : public CObject, public CRefCounted {
+    DECLARE_DYNAMIC(CNotifyTarget)
+public:
+    ~CNotifyTarget() override;
+
+    // Non-zero when the receiver accepted the notification; for a broadcast
+    // the router then returns its m_lResult to the sender. Default: 0.
+    virtual BOOL Notify(CMessageNotification* pNotification);
+    // Kept for the suite's receivers; nothing in the library calls it.
+    virtual LONG Unused1(void* pArg);
+    // Enrols the receiver with a router. Default: 0.
+    virtual BOOL Register(CMessagePipe* pPipe);
+    // Undoes Register. Default: 1.
+    virtual BOOL UnRegister();
+    // Kept for the suite's receivers; nothing in the library calls it.
+    virtual LONG Unused2();
+};
+
+// The router: a hidden window of class QTV_ROUTER_WINDOW_CLASS with a table
+// of registrations. Every message reaching the window is offered to each
+// matching registration in handle order (broadcast); a command goes to the
+// first registration listing it; a notification can also be addressed to one
+// handle, at once or through the window's queue.
+//
+// Receivers may register and unregister from inside Notify: a registration
+// removed before its turn is not served, one added is served later in the
+// same broadcast (unless the one being served was the last when the walk
+// looked ahead).
+class QTVUTILS_API CMessagePipe : public CWnd {
+public:
+    CMessagePipe();
+    ~CMessagePipe() override;
+
+    // Creates the router window and the bridge for remote clients (which
+    // takes handle 1). False when the window cannot be created.
+    BOOL Initialize();
+
+    // Stores a copy of the registration, writes this router and the new
+    // handle into the caller's object and returns the handle. A registration
+    // without a notify target is stored but never served.
+    UINT RegisterForNotifications(CMessageRegistration& registration);
+    BOOL UnRegisterNotification(UINT nHandle);
+    UINT CountHandlers(UINT nMessage);
+
+    // Calls the handle's receiver at once and returns the notification's
+    // m_lResult; 0 for an unknown handle (the notification is untouched).
+    LRESULT SendMessageToHandler(UINT nHandle, CMessageNotification& notification);
+    // Queues the notification for the handle's receiver; the router window
+    // delivers it later, oldest first, or drops it if the handle has gone by
+    // then. The notification must stay valid until then. False when it could
+    // not be queued.
+    BOOL PostMessageToHandler(UINT nHandle, CMessageNotification& notification);
+
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    struct PendingEntry {
+        UINT nHandle;
+        CMessageNotification* pNotification;  // the caller's, not owned
+    };
+    using RegistrationTable = std::list<CMessageRegistration>;
+
+    CMessageRegistration* FindRegistration(UINT nHandle);
+    RegistrationTable::iterator FirstAfter(UINT nHandle);
+    LRESULT DeliverPending(UINT nHandle);
+    LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    void CloseFirstToolWindow();
+
+    UINT m_nRouterMessage;
+    HMODULE m_hHookModule;
+    HHOOK m_hShellHook;
+    HHOOK m_hCBTHook;
+    UINT m_nNextHandle;
+    CRemoteMonitor* m_pRemoteMonitor;
+    std::vector<PendingEntry> m_PendingQueue;
+    RegistrationTable m_RegistrationList;
+    // Counts unregistrations, so that a broadcast can tell whether the
+    // registration it looked ahead to may have gone while a receiver ran.
+    UINT m_nRemovals;
+};
+
+// Registration with a router of another process, through window messages.
+// Usable from any thread of any process.
+class QTVUTILS_API CRemoteMessagePipe {
+public:
+    // Sends the registration (with hWnd as its window) to the router found by
+    // its class; matching messages are then sent or posted to hWnd under their
+    // own numbers. Returns the router's handle; 0 when there is no router (the
+    // registration is then untouched). The caller's handle and router fields
+    // are not written.
+    static UINT RegisterForNotifications(HWND hWnd, CMessageRegistration& registration);
+    // Posts the unregistration request; false when there is no router.
+    static BOOL UnRegisterNotification(UINT nHandle);
+};
+
+// Registration with this process's router by code that has no pointer to it.
+// Used on the router's thread only.
+class QTVUTILS_API CGlobalMessagePipe {
+public:
+    CGlobalMessagePipe();   // looks up the router window once
+    ~CGlobalMessagePipe();
+
+    // 0 when no router was found, or when the window found is not a router
+    // object of the calling thread (another thread's or process's).
+    UINT RegisterForNotifications(CMessageRegistration& registration);
+
+private:
+    HWND m_hRouterWnd;
+};

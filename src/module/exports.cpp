@@ -1,0 +1,8 @@
+#include "qtvutils/framework.h"
+
+const char QtvEmptyText[1] = "";
+
+// The library writes no log and no trace; these entry points remain for the
+// programs that call them.
+extern "C" void WriteEvent(...) {}
+extern "C" void DumpCallStack(...) {}

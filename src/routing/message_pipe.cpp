@@ -1,0 +1,222 @@
+#include "qtvutils/routing.h"
+
+#include "routing/remote_monitor.h"
+
+#include <new>
+
+namespace {
+
+const DWORD kToolWindowBit = WS_EX_TOOLWINDOW;
+const DWORD kReservedWord4 = 10;
+
+BOOL CALLBACK FindToolWindow(HWND hWnd, LPARAM lParam) {
+    if (!(GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & kToolWindowBit)) return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+CMessagePipe::CMessagePipe()
+    : m_nRouterMessage(0),
+      m_hHookModule(nullptr),
+      m_hShellHook(nullptr),
+      m_hCBTHook(nullptr),
+      m_nNextHandle(1),
+      m_pRemoteMonitor(nullptr),
+      m_nRemovals(0) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = AfxWndProc;
+    wc.hInstance = AfxGetInstanceHandle();
+    wc.lpszClassName = QTV_ROUTER_WINDOW_CLASS;
+    // Fails with 1410 once the class exists in this process; that is fine.
+    RegisterClassA(&wc);
+}
+
+CMessagePipe::~CMessagePipe() {
+    m_PendingQueue.clear();
+    m_RegistrationList.clear();
+    if (m_pRemoteMonitor) m_pRemoteMonitor->Release();
+    // CWnd's destructor destroys the window.
+}
+
+BOOL CMessagePipe::Initialize() {
+    if (!CreateEx(0, QTV_ROUTER_WINDOW_CLASS, QTV_ROUTER_WINDOW_CLASS, WS_POPUP, 0, 0, 0, 0,
+                  nullptr, nullptr))
+        return FALSE;
+    ShowWindow(SW_SHOWNORMAL);
+    ShowWindow(SW_HIDE);
+    m_nRouterMessage = RegisterWindowMessageA(QTV_ROUTER_MESSAGE);
+    // Without a bridge the router still works; remote requests then find no
+    // receiver.
+    m_pRemoteMonitor = new (std::nothrow) CRemoteMonitor;
+    if (m_pRemoteMonitor) {
+        try {
+            m_pRemoteMonitor->Register(this);
+        } catch (const std::bad_alloc&) {
+            m_pRemoteMonitor->Release();
+            m_pRemoteMonitor = nullptr;
+        }
+    }
+    return TRUE;
+}
+
+UINT CMessagePipe::RegisterForNotifications(CMessageRegistration& registration) {
+    registration.SetMessagePipe(this);
+    registration.AssignHandle(m_nNextHandle);
+    m_RegistrationList.emplace_back();
+    m_RegistrationList.back() = registration;
+    return m_nNextHandle++;
+}
+
+BOOL CMessagePipe::UnRegisterNotification(UINT nHandle) {
+    if (nHandle == 0) return FALSE;
+    for (auto it = m_RegistrationList.begin(); it != m_RegistrationList.end(); ++it) {
+        if (it->GetHandle() == nHandle) {
+            m_RegistrationList.erase(it);
+            ++m_nRemovals;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+UINT CMessagePipe::CountHandlers(UINT nMessage) {
+    UINT n = 0;
+    for (const CMessageRegistration& r : m_RegistrationList)
+        if (r.MessageForThisTarget(nMessage)) ++n;
+    return n;
+}
+
+CMessageRegistration* CMessagePipe::FindRegistration(UINT nHandle) {
+    for (CMessageRegistration& r : m_RegistrationList)
+        if (r.GetHandle() == nHandle) return &r;
+    return nullptr;
+}
+
+CMessagePipe::RegistrationTable::iterator CMessagePipe::FirstAfter(UINT nHandle) {
+    // The table is in ascending handle order: registrations are only appended.
+    auto it = m_RegistrationList.begin();
+    while (it != m_RegistrationList.end() && it->GetHandle() <= nHandle) ++it;
+    return it;
+}
+
+LRESULT CMessagePipe::SendMessageToHandler(UINT nHandle, CMessageNotification& notification) {
+    CMessageRegistration* pRegistration = FindRegistration(nHandle);
+    if (!pRegistration) return 0;
+    if (CNotifyTarget* pTarget = pRegistration->MessageTarget()) pTarget->Notify(&notification);
+    return notification.m_lResult;
+}
+
+BOOL CMessagePipe::PostMessageToHandler(UINT nHandle, CMessageNotification& notification) {
+    try {
+        m_PendingQueue.push_back(PendingEntry{nHandle, &notification});
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+    if (!PostMessageA(m_hWnd, m_nRouterMessage, nHandle, 0)) {
+        // Nothing would ever deliver the entry (no window yet, or a full
+        // queue): report the failure instead of keeping it.
+        m_PendingQueue.pop_back();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LRESULT CMessagePipe::DeliverPending(UINT nHandle) {
+    for (auto it = m_PendingQueue.begin(); it != m_PendingQueue.end(); ++it) {
+        if (it->nHandle != nHandle) continue;
+        CMessageNotification* pNotification = it->pNotification;
+        // Dequeued before the receiver runs: a receiver that pumps messages
+        // must not see its own entry delivered again.
+        m_PendingQueue.erase(it);
+        CMessageRegistration* pRegistration = FindRegistration(nHandle);
+        CNotifyTarget* pTarget = pRegistration ? pRegistration->MessageTarget() : nullptr;
+        return pTarget ? pTarget->Notify(pNotification) : 0;
+    }
+    return 0;
+}
+
+LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    LRESULT result = 0;
+    CMessageNotification notification;
+    size_t nCount = m_RegistrationList.size();
+    auto it = m_RegistrationList.begin();
+    while (it != m_RegistrationList.end()) {
+        CMessageRegistration& registration = *it;
+        auto next = std::next(it);
+        CNotifyTarget* pTarget = registration.MessageTarget();
+        if (!pTarget || !registration.MessageForThisTarget(message)) {
+            it = next;
+            continue;
+        }
+        const bool bNextIsEnd = next == m_RegistrationList.end();
+        const UINT nHandle = registration.GetHandle();
+        const UINT nRemovals = m_nRemovals;
+
+        notification.m_nType = 1;
+        notification.m_dwReserved1 = 0;
+        notification.m_message = message;
+        notification.m_wParam = wParam;
+        notification.m_lParam = lParam;
+        notification.m_dwReserved4 = kReservedWord4;
+        notification.m_pRegistration = &registration;
+        bHandled = TRUE;
+        if (pTarget->Notify(&notification)) result = notification.m_lResult;
+
+        // The receiver may have changed the table. The registration served
+        // and the one looked ahead to may both be gone; handles only grow, so
+        // the first handle after the served one is where the walk resumes.
+        if (m_RegistrationList.size() < nCount) {
+            nCount = m_RegistrationList.size();
+            it = FirstAfter(nHandle);
+        } else {
+            nCount = m_RegistrationList.size();
+            if (bNextIsEnd)
+                it = m_RegistrationList.end();
+            else
+                it = m_nRemovals == nRemovals ? next : FirstAfter(nHandle);
+        }
+    }
+    return result;
+}
+
+void CMessagePipe::CloseFirstToolWindow() {
+    HWND hToolWindow = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindToolWindow, reinterpret_cast<LPARAM>(&hToolWindow));
+    if (hToolWindow) PostMessageA(hToolWindow, WM_CLOSE, 0, 0);
+}
+
+LRESULT CMessagePipe::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == m_nRouterMessage && m_nRouterMessage != 0)
+        return DeliverPending(static_cast<UINT>(wParam));
+
+    BOOL bHandled = FALSE;
+    if (message == WM_CLOSE) {
+        // The router outlives close requests; the thread's first tool window
+        // is asked to close instead.
+        bHandled = TRUE;
+        CloseFirstToolWindow();
+    }
+    LRESULT result = Broadcast(message, wParam, lParam, bHandled);
+    return bHandled ? result : CWnd::WindowProc(message, wParam, lParam);
+}
+
+BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, void*) {
+    if (nCode != CN_COMMAND) return FALSE;
+    for (CMessageRegistration& registration : m_RegistrationList) {
+        CNotifyTarget* pTarget = registration.MessageTarget();
+        if (!pTarget || !registration.CommandForThisTarget(nID)) continue;
+        CMessageNotification notification;
+        notification.m_nType = 2;
+        notification.m_dwReserved1 = 0;
+        notification.m_message = nID;
+        notification.m_wParam = 0;
+        notification.m_lParam = 0;
+        notification.m_dwReserved4 = kReservedWord4;
+        notification.m_pRegistration = nullptr;
+        pTarget->Notify(&notification);
+        return TRUE;
+    }
+    return FALSE;
+}

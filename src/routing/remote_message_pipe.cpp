@@ -1,0 +1,31 @@
+#include "qtvutils/routing.h"
+
+UINT CRemoteMessagePipe::RegisterForNotifications(HWND hWnd, CMessageRegistration& registration) {
+    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    if (!hRouter) return 0;
+    registration.SetWindowHandle(hWnd);
+    auto* pRaw = static_cast<TAGRawRegistration*>(static_cast<void*>(registration));
+    COPYDATASTRUCT copyData = {QTV_COPYDATA_REGISTER, pRaw->dwSize, pRaw};
+    return static_cast<UINT>(SendMessageA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd),
+                                          reinterpret_cast<LPARAM>(&copyData)));
+}
+
+BOOL CRemoteMessagePipe::UnRegisterNotification(UINT nHandle) {
+    UINT nIpcMessage = RegisterWindowMessageA(QTV_IPC_MESSAGE);
+    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    if (!hRouter) return FALSE;
+    PostMessageA(hRouter, nIpcMessage, QTV_IPC_UNREGISTER, nHandle);
+    return TRUE;
+}
+
+CGlobalMessagePipe::CGlobalMessagePipe() : m_hRouterWnd(FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr)) {}
+
+CGlobalMessagePipe::~CGlobalMessagePipe() {}
+
+UINT CGlobalMessagePipe::RegisterForNotifications(CMessageRegistration& registration) {
+    if (!m_hRouterWnd) return 0;
+    // Only a window that a router object of this thread created is one; any
+    // other window of the class (another thread's or process's) is not.
+    auto* pRouter = dynamic_cast<CMessagePipe*>(CWnd::FromHandlePermanent(m_hRouterWnd));
+    return pRouter ? pRouter->RegisterForNotifications(registration) : 0;
+}
