@@ -30,6 +30,23 @@ class CRemoteMonitor;
 const ULONG_PTR QTV_COPYDATA_REGISTER = 68;
 const WPARAM QTV_IPC_UNREGISTER = 69;
 
+// Reports of the hook module "QTVEHook.dll", posted to the router window and
+// broadcast to the registrations that list them:
+//   QTV_HOOK_SHELL_REPORT: wParam = the shell event code (HSHELL_*),
+//                          lParam = the event's wParam (for window events, the window)
+//   QTV_HOOK_CBT_REPORT:   wParam = the CBT hook code (HCBT_*),
+//                          lParam = the event's wParam (for window events, the window)
+#define QTV_HOOK_MODULE "QTVEHook.dll"
+const UINT QTV_HOOK_CBT_REPORT = WM_USER + 101;    // 1125
+const UINT QTV_HOOK_SHELL_REPORT = WM_USER + 118;  // 1142
+
+// Driver pipe messages. A client posts DPM_DATAREADY after each record and
+// sends DPM_GETWRITEHANDLE to learn the server's write end; DPM_TEXT is the
+// code of a text record and the message that hands its text to listeners.
+const UINT DPM_DATAREADY = WM_USER + 124;       // 1148
+const UINT DPM_GETWRITEHANDLE = WM_USER + 125;  // 1149
+const UINT DPM_TEXT = WM_USER + 153;            // 1177
+
 // How a message is forwarded to a remote registration's window.
 enum NOTIFY_STYLE : UINT {
     NOTIFY_STYLE_DEFAULT = 0,  // posted
@@ -187,12 +204,23 @@ public:
     // not be queued.
     BOOL PostMessageToHandler(UINT nHandle, CMessageNotification& notification);
 
+    // The hook module's system-wide shell and CBT hooks, reporting to this
+    // router's window (QTV_HOOK_SHELL_REPORT, QTV_HOOK_CBT_REPORT). Called on
+    // the router's thread after Initialize. Disable both before destroying
+    // the router. The module stays loaded while either hook is installed.
+    // EnableShellHook is false when the hook could not be installed;
+    // EnableCBTHook is always true (m_hCBTHook tells).
+    BOOL EnableShellHook(BOOL bEnable);
+    BOOL EnableCBTHook(BOOL bEnable);
+
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void ReleaseHookModule(BOOL bRemoved);
+
     struct PendingEntry {
         UINT nHandle;
         CMessageNotification* pNotification;  // the caller's, not owned
@@ -245,4 +273,64 @@ public:
 
 private:
     HWND m_hRouterWnd;
+};
+
+// The text of one driver-pipe text record, handed to every registration that
+// lists DPM_TEXT as the wParam of that message. Each such receiver reads
+// m_strText and calls Release once; the last release destroys the holder.
+class QTVUTILS_API CDriverPipeText : public CRefCounted {
+public:
+    ~CDriverPipeText() override;
+    CString m_strText;
+};
+
+// A one-way pipe from a driver-side process (client) into the router's
+// process (server). One object is used as either side, never both.
+//
+// Server: InitialServerSide, then Register with the process's initialised
+// router; each DPM_DATAREADY makes it read one record and post the text of a
+// text record to the router window as DPM_TEXT. Receivers of DPM_TEXT must
+// not register or unregister while a text is on its way: the holder is
+// counted for the receivers there were when the record was read.
+// Client: InitialClientSide finds the router and duplicates the server's
+// write end; WriteDataToClientPipe writes whole records.
+//
+// Record: 32-bit payload length N, 32-bit code, N payload bytes; a text
+// record (code DPM_TEXT) carries NUL-terminated text, N counting the NUL.
+// A record is written with one WriteFile, so records of several clients
+// never interleave; a record must fit the pipe at once (at most
+// DriverPipeCapacity bytes in all), or the writer would wait for a reader
+// that waits for it. The reader never trusts a header: one that cannot
+// describe a record in the pipe makes it discard what the pipe holds.
+//
+// Initialisation is attempted once per object: every later call of either
+// InitialServerSide or InitialClientSide returns true and does nothing.
+class QTVUTILS_API CDriverPipe : public CNotifyTarget {
+    DECLARE_DYNAMIC(CDriverPipe)
+public:
+    enum : UINT { DriverPipeCapacity = 2048 };
+
+    CDriverPipe();
+    ~CDriverPipe() override;  // closes the pipe handles; does not unregister
+
+    BOOL Notify(CMessageNotification* pNotification) override;
+    BOOL Register(CMessagePipe* pPipe) override;
+    BOOL UnRegister() override;
+
+    BOOL InitialServerSide();
+    BOOL InitialClientSide();
+    // False, with nothing written, when the record does not fit the pipe or
+    // there is no write end; false after a failed write, with nothing posted.
+    BOOL WriteDataToClientPipe(UINT nLength, UINT nCode, void* pData);
+
+    HANDLE m_hReadPipe;
+    HANDLE m_hWritePipe;
+    HANDLE m_hClientWritePipe;
+    HWND m_hRouterWnd;
+    CMessageRegistration m_Registration;
+    BOOL m_bInitialized;
+
+private:
+    BOOL ReadPipeRecord();
+    void DeliverText(const char* pText, UINT nLength);
 };

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,16 +18,6 @@ using qtvtest::Recorder;
 using qtvtest::TempFile;
 
 const char kChild[] = "qtv_routing_child.exe";
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 TEST(NoRouterTest, RemoteAndGlobalRegistrationFailWithoutTouchingTheRegistration) {
     ASSERT_EQ(nullptr, FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr)) << "a router is left running";
@@ -55,7 +44,7 @@ protected:
         EXPECT_TRUE(child.Started());
         EXPECT_TRUE(child.WaitForExit()) << "child did not finish";
         EXPECT_EQ(0u, child.ExitCode());
-        return Lines(report.Read());
+        return report.ReadLines();
     }
 
     std::vector<std::string> RunForward(int style, UINT callback = 0) {

@@ -7,6 +7,11 @@
 //                                        the router, record what is forwarded
 //   hostile <report>                     send malformed registration blocks
 //   router <ready-event> <quit-event>    run a router until told to quit
+//   window <ready-event> <quit-event>    create a window and wait until told to quit
+//   driver <report> <initialized> <go> <ack> <item...>
+//                                        a driver-pipe client: initialise, wait for
+//                                        go, then write the items (see Driver)
+//   flood <initialized> <go> <id> <count>  write numbered text records
 #include "qtvutils/routing.h"
 
 #include <cstdio>
@@ -58,6 +63,21 @@ bool PumpUntilFences(int n) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
     }
     return true;
+}
+
+HANDLE OpenNamedEvent(const char* name) { return OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, name); }
+
+// Waits for an event while serving this thread's messages.
+bool WaitServing(HANDLE h) {
+    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
+    MSG msg;
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
 }
 
 int Forward(const char* reportPath, NOTIFY_STYLE style, UINT callback) {
@@ -140,21 +160,95 @@ int Hostile(const char* reportPath) {
 }
 
 int Router(const char* readyName, const char* quitName) {
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, readyName);
-    HANDLE quit = OpenEventA(SYNCHRONIZE, FALSE, quitName);
+    HANDLE ready = OpenNamedEvent(readyName), quit = OpenNamedEvent(quitName);
     if (!ready || !quit) return 2;
     CMessagePipe router;
     if (!router.Initialize()) return 3;
     SetEvent(ready);
-    const ULONGLONG deadline = GetTickCount64() + 4 * kWaitMs;
-    MSG msg;
-    for (;;) {
-        ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return 4;
-        DWORD r = MsgWaitForMultipleObjects(1, &quit, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) return 0;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return WaitServing(quit) ? 0 : 4;
+}
+
+int Window(const char* readyName, const char* quitName) {
+    HANDLE ready = OpenNamedEvent(readyName), quit = OpenNamedEvent(quitName);
+    HWND hWnd = CreateRecordingWindow();
+    if (!ready || !quit || !hWnd) return 2;
+    SetEvent(ready);
+    return WaitServing(quit) ? 0 : 4;
+}
+
+std::vector<BYTE> FromHex(const char* hex) {
+    std::vector<BYTE> bytes;
+    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2) {
+        char pair[3] = {hex[i], hex[i + 1], 0};
+        bytes.push_back(static_cast<BYTE>(strtoul(pair, nullptr, 16)));
     }
+    return bytes;
+}
+
+// Items, written in order:
+//   t:<text>            a text record
+//   b:<code>:<n>        a record of another code with n payload bytes
+//   raw:<hex>           bytes written straight into the pipe, then DPM_DATAREADY
+//   sync                post the parent's fence message and wait for its ack
+int Driver(int argc, char** argv) {
+    FILE* report = fopen(argv[2], "w");
+    HANDLE initialized = OpenNamedEvent(argv[3]), go = OpenNamedEvent(argv[4]), ack = OpenNamedEvent(argv[5]);
+    if (!report || !initialized || !go || !ack) return 2;
+    CDriverPipe client;
+    BOOL first = client.InitialClientSide();
+    BOOL second = client.InitialClientSide();
+    fprintf(report, "initialized %d %d\n", first, second);
+    fflush(report);
+    SetEvent(initialized);
+    if (WaitForSingleObject(go, kWaitMs) != WAIT_OBJECT_0) return 4;
+
+    int failures = 0;
+    for (int i = 6; i < argc; ++i) {
+        std::string item = argv[i];
+        BOOL ok = TRUE;
+        if (item.rfind("t:", 0) == 0) {
+            ok = client.WriteDataToClientPipe(static_cast<UINT>(item.size() - 1), DPM_TEXT, &item[2]);
+        } else if (item.rfind("b:", 0) == 0) {
+            UINT code = 0, n = 0;
+            sscanf(item.c_str(), "b:%u:%u", &code, &n);
+            std::vector<char> payload(n + 1, 'x');
+            ok = client.WriteDataToClientPipe(n, code, payload.data());
+        } else if (item.rfind("raw:", 0) == 0) {
+            std::vector<BYTE> bytes = FromHex(item.c_str() + 4);
+            DWORD written = 0;
+            ok = WriteFile(client.m_hClientWritePipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                           nullptr);
+            PostMessageA(client.m_hRouterWnd, DPM_DATAREADY, 0, 0);
+        } else if (item == "sync") {
+            ResetEvent(ack);
+            PostMessageA(client.m_hRouterWnd, WM_APP + 77, 0, 0);
+            ok = WaitForSingleObject(ack, kWaitMs) == WAIT_OBJECT_0;
+        }
+        fprintf(report, "%s %d\n", item.c_str(), ok);
+        failures += !ok;
+    }
+    fclose(report);
+    return failures ? 3 : 0;
+}
+
+// Record texts are "w<id>:<seq>:" and a run of one letter whose length and
+// letter follow from seq, so the reader can check each record whole.
+int Flood(const char* initializedName, const char* goName, int id, int count) {
+    HANDLE initialized = OpenNamedEvent(initializedName), go = OpenNamedEvent(goName);
+    if (!initialized || !go) return 2;
+    CDriverPipe client;
+    if (!client.InitialClientSide()) return 3;
+    SetEvent(initialized);
+    if (WaitForSingleObject(go, kWaitMs) != WAIT_OBJECT_0) return 4;
+    char text[CDriverPipe::DriverPipeCapacity];
+    for (int seq = 0; seq < count; ++seq) {
+        int n = snprintf(text, sizeof text, "w%d:%d:", id, seq);
+        int pad = (seq * 37) % 1500;
+        memset(text + n, 'a' + seq % 26, pad);
+        text[n + pad] = '\0';
+        if (!client.WriteDataToClientPipe(n + pad + 1, DPM_TEXT, text)) return 5;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -165,5 +259,8 @@ int main(int argc, char** argv) {
         return Forward(argv[2], static_cast<NOTIFY_STYLE>(atoi(argv[3])), static_cast<UINT>(atoi(argv[4])));
     if (mode == "hostile" && argc == 3) return Hostile(argv[2]);
     if (mode == "router" && argc == 4) return Router(argv[2], argv[3]);
+    if (mode == "window" && argc == 4) return Window(argv[2], argv[3]);
+    if (mode == "driver" && argc >= 6) return Driver(argc, argv);
+    if (mode == "flood" && argc == 6) return Flood(argv[2], argv[3], atoi(argv[4]), atoi(argv[5]));
     return 1;
 }

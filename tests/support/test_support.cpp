@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <sstream>
 
 namespace qtvtest {
 
@@ -113,6 +114,16 @@ std::string TempFile::Read() const {
         fclose(f);
     }
     return text;
+}
+
+std::vector<std::string> TempFile::ReadLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Read());
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 }  // namespace qtvtest

@@ -56,6 +56,7 @@ public:
 
     bool Started() const { return m_pi.hProcess != nullptr; }
     DWORD ProcessId() const { return m_pi.dwProcessId; }
+    HANDLE Handle() const { return m_pi.hProcess; }
     // Waits for the child to end, dispatching this thread's messages (the
     // child may be talking to a window of ours); kills it on timeout.
     bool WaitForExit(DWORD timeoutMs = kWaitMs);
@@ -72,6 +73,8 @@ public:
     ~TempFile();
     const std::string& Path() const { return m_path; }
     std::string Read() const;
+    // The file's lines, without their line ends (CR LF from text-mode writes).
+    std::vector<std::string> ReadLines() const;
 
 private:
     std::string m_path;
