@@ -21,6 +21,11 @@ inline double NowSeconds() {
     return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
+inline double Median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
 // Seconds per call of fn(), the median over `rounds` batches of `batch` calls.
 template <class Fn>
 double TimePerCall(Fn fn, int batch, int rounds = 9) {
@@ -30,8 +35,7 @@ double TimePerCall(Fn fn, int batch, int rounds = 9) {
         for (int i = 0; i < batch; ++i) fn();
         samples.push_back((NowSeconds() - t0) / batch);
     }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
+    return Median(samples);
 }
 
 // One line per measure: library time, raw time, their ratio, and the target.
