@@ -1,6 +1,8 @@
 // A short tour of the library in real processes: this process runs a router
-// with receivers of its own, then starts itself again as a second process
-// that registers remotely and receives forwarded messages in its window.
+// with receivers of its own; it starts itself again as a second process that
+// registers remotely and receives forwarded messages in its window, and as a
+// driver-side process that writes text records into the driver pipe; last,
+// the CBT hook reports a window this process creates.
 #include "qtvutils/qtvutils.h"
 
 #include <cstdio>
@@ -107,42 +109,155 @@ int RunRemote(const char* readyName) {
     return g_remoteReceived == 2 ? 0 : 3;
 }
 
+// ---- the driver side ---------------------------------------------------
+
+int RunDriver() {
+    CDriverPipe client;
+    if (!client.InitialClientSide()) {
+        Say("driver", "found no router to write to");
+        return 2;
+    }
+    Say("driver", "got the router's write end; writing three text records");
+    const char* texts[] = {"button 1 pressed", "axis X moved to 512", "button 1 released"};
+    for (const char* text : texts)
+        if (!client.WriteDataToClientPipe(static_cast<UINT>(strlen(text) + 1), DPM_TEXT, const_cast<char*>(text)))
+            return 3;
+    return 0;
+}
+
 // ---- the router's process -----------------------------------------------
 
+// A copy of this program started with a mode, ended when this object goes.
+class CDemoProcess {
+public:
+    explicit CDemoProcess(const char* args) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        CString cmd;
+        cmd.Format("\"%s\" %s", exe, args);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        if (!CreateProcessA(exe, cmd.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+            m_pi = {};
+    }
+    ~CDemoProcess() {
+        if (!m_pi.hProcess) return;
+        TerminateProcess(m_pi.hProcess, 9);  // does nothing once it has ended
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+    HANDLE Handle() const { return m_pi.hProcess; }
+    DWORD Id() const { return m_pi.dwProcessId; }
+    // Serves this thread's messages until the process ends; its exit code.
+    DWORD Finish() {
+        DWORD code = 9;
+        if (m_pi.hProcess && PumpUntil(m_pi.hProcess)) GetExitCodeProcess(m_pi.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
 bool RunRemoteScenario(CMessagePipe& router) {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
     CString readyName;
     readyName.Format("qtv-demo-ready-%lu", GetCurrentProcessId());
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName);
-    CString cmd;
-    cmd.Format("\"%s\" remote %s", exe, static_cast<const char*>(readyName));
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe, cmd.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    cmd.ReleaseBuffer();
-    Say("router", "started the second process (pid %lu)", pi.dwProcessId);
+    CDemoProcess remote("remote " + readyName);
+    Say("router", "started a second process (pid %lu)", remote.Id());
 
     bool ok = PumpUntil(ready);  // the child registers through our window meanwhile
+    CloseHandle(ready);
     if (ok) {
         Say("router", "remote registrations: %u for 0x%X, %u for 0x%X", router.CountHandlers(kRemoteSent),
             kRemoteSent, router.CountHandlers(kRemotePosted), kRemotePosted);
         SendMessageA(router.GetSafeHwnd(), kRemoteSent, 1, 0);
         PostMessageA(router.GetSafeHwnd(), kRemotePosted, 2, 0);
-        ok = PumpUntil(pi.hProcess);
     }
-    if (!ok) TerminateProcess(pi.hProcess, 9);
-    DWORD code = 9;
-    GetExitCodeProcess(pi.hProcess, &code);
+    DWORD code = remote.Finish();
     MSG msg;  // the child's unregistration requests
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     Say("router", "second process ended (exit %lu); remote registrations left: %u", code,
         router.CountHandlers(kRemoteSent) + router.CountHandlers(kRemotePosted));
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(ready);
     return ok && code == 0;
+}
+
+// Prints each driver text it is handed and releases its reference.
+class CTextPrinter : public CNotifyTarget {
+public:
+    explicit CTextPrinter(const char* name) : m_name(name) {}
+    BOOL Notify(CMessageNotification* n) override {
+        auto* pText = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
+        Say("router", "%s got \"%s\" (holder references before release: %ld)", m_name,
+            static_cast<const char*>(pText->m_strText), pText->GetRefCount());
+        pText->Release();
+        ++received;
+        return TRUE;
+    }
+    int received = 0;
+
+private:
+    const char* m_name;
+};
+
+bool RunDriverScenario(CMessagePipe& router) {
+    CDriverPipe server;
+    if (!server.InitialServerSide()) return false;
+    server.Register(&router);
+    CTextPrinter first("text listener A"), second("text listener B");
+    for (CTextPrinter* p : {&first, &second}) {
+        CMessageRegistration reg;
+        reg.AddMessageToList(DPM_TEXT);
+        reg.SetNotifyTarget(p);
+        router.RegisterForNotifications(reg);
+    }
+    CDemoProcess driver("driver");
+    Say("router", "started a driver-side process (pid %lu)", driver.Id());
+    DWORD code = driver.Finish();
+    MSG msg;  // texts still on their way
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    server.UnRegister();
+    Say("router", "driver process ended (exit %lu); texts delivered: %d and %d", code, first.received,
+        second.received);
+    return code == 0 && first.received == 3 && second.received == 3;
+}
+
+// Prints CBT reports about one window.
+class CCbtPrinter : public CNotifyTarget {
+public:
+    BOOL Notify(CMessageNotification* n) override {
+        if (n->m_lParam != reinterpret_cast<LPARAM>(watched)) return FALSE;
+        const char* what = n->m_wParam == HCBT_CREATEWND    ? "created"
+                           : n->m_wParam == HCBT_DESTROYWND ? "destroyed"
+                                                            : "another event";
+        Say("router", "CBT report %u: window 0x%llX %s (code %llu)", n->m_message,
+            static_cast<unsigned long long>(n->m_lParam), what, static_cast<unsigned long long>(n->m_wParam));
+        done = done || n->m_wParam == HCBT_DESTROYWND;
+        return TRUE;
+    }
+    HWND watched = nullptr;
+    bool done = false;
+};
+
+bool RunHookScenario(CMessagePipe& router) {
+    CCbtPrinter printer;
+    CMessageRegistration reg;
+    reg.AddMessageToList(QTV_HOOK_CBT_REPORT);
+    reg.SetNotifyTarget(&printer);
+    router.RegisterForNotifications(reg);
+    router.EnableCBTHook(TRUE);
+    Say("router", "CBT hook enabled; creating and destroying a window");
+    printer.watched = CreateWindowExA(0, "STATIC", "demo", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(printer.watched);
+    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
+    while (!printer.done && GetTickCount64() < deadline) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    router.EnableCBTHook(FALSE);
+    router.UnRegisterNotification(reg.GetHandle());
+    return printer.done;
 }
 
 int RunRouter() {
@@ -183,7 +298,9 @@ int RunRouter() {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 
     bool ok = RunRemoteScenario(router);
-    Say("router", ok ? "done" : "the remote scenario failed");
+    ok = RunDriverScenario(router) && ok;
+    ok = RunHookScenario(router) && ok;
+    Say("router", ok ? "done" : "a scenario failed");
     return ok ? 0 : 1;
 }
 
@@ -191,5 +308,6 @@ int RunRouter() {
 
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "remote") == 0) return RunRemote(argv[2]);
+    if (argc == 2 && strcmp(argv[1], "driver") == 0) return RunDriver();
     return RunRouter();
 }
