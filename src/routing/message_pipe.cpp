@@ -109,6 +109,8 @@ LRESULT CMessagePipe::SendMessageToHandler(UINT nHandle, CMessageNotification& n
 }
 
 BOOL CMessagePipe::PostMessageToHandler(UINT nHandle, CMessageNotification& notification) {
+    // Without the window a post would become a thread message nobody delivers.
+    if (!m_hWnd) return FALSE;
     try {
         m_PendingQueue.push_back(PendingEntry{nHandle, &notification});
     } catch (const std::bad_alloc&) {

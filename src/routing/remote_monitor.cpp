@@ -45,6 +45,13 @@ BOOL CRemoteMonitor::RegisterFromCopyData(CMessageNotification* pNotification) {
     }
     try {
         CMessageRegistration registration(pRaw);
+        // Forwarding goes to the window named in the block: it must be a
+        // window, not HWND_BROADCAST or a stale number.
+        HWND hWnd = registration.GetWindowHandle();
+        if (hWnd && !IsWindow(hWnd)) {
+            pNotification->m_lResult = 0;
+            return TRUE;
+        }
         registration.SetNotifyTarget(this);
         pNotification->m_lResult = pPipe->RegisterForNotifications(registration);
     } catch (const std::bad_alloc&) {

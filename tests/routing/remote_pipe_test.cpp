@@ -90,7 +90,7 @@ TEST_F(RemoteTest, MalformedBlocksAreRefusedAndTheRouterGoesOn) {
     std::vector<std::string> got = RunChild({"hostile", report.Path()}, report);
     std::vector<std::string> expected = {
         "other-tag 0",      "no-data 0",    "short-data 0",      "size-below-36 0", "size-above-data 0",
-        "list-beyond-data 0", "huge-count 0", "wrapping-counts 0", "valid 2",
+        "list-beyond-data 0", "huge-count 0", "wrapping-counts 0", "broadcast-window 0", "valid 2",
     };
     EXPECT_EQ(expected, got);
     EXPECT_EQ(0u, router.CountHandlers(0x7777));

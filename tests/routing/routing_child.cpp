@@ -154,6 +154,9 @@ int Hostile(const char* reportPath) {
     SendBlock(report, hRouter, "huge-count", 68, block(40, 0xFFFFFFFF, 0, {kProbe}), 40);
     // 36 + 4 * (M + N) wraps to 36 in 32-bit arithmetic.
     SendBlock(report, hRouter, "wrapping-counts", 68, block(36, 0x40000000, 0x40000000, {kProbe}), 40);
+    std::vector<DWORD> broadcast = block(40, 1, 0, {kProbe});
+    broadcast[3] = 0xFFFF;  // HWND_BROADCAST: the router must not become a loudspeaker
+    SendBlock(report, hRouter, "broadcast-window", 68, broadcast, 40);
     SendBlock(report, hRouter, "valid", 68, good, 44);
     fclose(report);
     return 0;
