@@ -101,17 +101,16 @@ TEST_F(WndTest, UnhandledMessagesGoToDefaultProcessing) {
     EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), wnd.messages.back());
 }
 
-TEST(WndLifetimeTest, DestructorDestroysTheWindow) {
-    RegisterTestClass();
+TEST_F(WndTest, DestructorDestroysTheWindow) {
     HWND h;
     {
-        CTestWnd wnd;
-        ASSERT_TRUE(wnd.CreateEx(0, kClass, "scoped", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr));
-        h = wnd.m_hWnd;
-        EXPECT_TRUE(IsWindow(h));
+        CTestWnd scoped;
+        ASSERT_TRUE(scoped.CreateEx(0, kClass, "scoped", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr));
+        h = scoped.m_hWnd;
     }
     EXPECT_FALSE(IsWindow(h));
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(h));
+    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(wnd.m_hWnd));  // the other window is still mapped
 }
 
 TEST(WndLifetimeTest, ClassesWithoutTheSharedProcedureAreRefused) {
