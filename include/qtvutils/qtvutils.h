@@ -3,3 +3,4 @@
 
 #include "qtvutils/framework.h"
 #include "qtvutils/routing.h"
+#include "qtvutils/com.h"
