@@ -1,0 +1,54 @@
+// QTVUtils COM helpers: per-thread start-up of COM with guarded class-object
+// wrappers, and identifier text conversion with 8-bit text.
+//
+// Results: every function returns the platform's HRESULT unchanged, except
+// that each COleObjManager wrapper returns E_FAIL without calling COM while
+// the manager has not started COM. A manager is created, started, used and
+// destroyed on one thread.
+#pragma once
+
+#include "qtvutils/framework.h"
+
+#include <objbase.h>
+
+class QTVUTILS_API COleObjManager : public CRefCounted {
+public:
+    COleObjManager();  // does not touch COM
+    // Ends COM on this thread once when Initialize started it.
+    ~COleObjManager() override;
+
+    // Starts COM on the calling thread on the first call (S_FALSE, COM
+    // already started on the thread, counts as started). Every call returns
+    // that first outcome; a failed start is never retried.
+    BOOL Initialize();
+
+    HRESULT CreateInstance(const GUID& clsid, IUnknown* pUnkOuter, DWORD dwClsContext, const GUID& iid,
+                           void** ppv);
+    HRESULT GetClassObject(const GUID& clsid, DWORD dwClsContext, void* pServerInfo, const GUID& iid,
+                           void** ppv);
+    // The platform's boolean answer, or E_FAIL (also non-zero) when COM was
+    // not started.
+    HRESULT IsHandlerConnected(IUnknown* pUnk);
+    HRESULT RegisterClassObject(const GUID& clsid, IUnknown* pUnk, DWORD dwClsContext, DWORD dwFlags,
+                                DWORD* pdwRegister);
+    HRESULT RevokeClassObject(DWORD dwRegister);
+    HRESULT LockObjectExternal(IUnknown* pUnk, BOOL fLock, BOOL fLastUnlockReleases);
+    HRESULT DisconnectObject(IUnknown* pUnk, DWORD dwReserved);
+
+private:
+    BOOL m_bInitialized;  // COM was started with success
+    BOOL m_bTried;        // Initialize has called CoInitialize
+
+    COleObjManager(const COleObjManager&) = delete;
+    COleObjManager& operator=(const COleObjManager&) = delete;
+};
+
+// Identifier text conversion in the braced registry form (38 characters,
+// upper-case hexadecimal). The text parameters are declared wide for the
+// suite's programs but carry 8-bit, NUL-terminated text:
+//   OleStringFromCLSID stores a text from CoTaskMemAlloc (free it with
+//   CoTaskMemFree) and stores nothing on failure;
+//   OleCLSIDFromString reads nothing beyond the text's NUL; a text longer
+//   than 124 wide characters fails with CO_E_CLASSSTRING, *clsid untouched.
+QTVUTILS_API HRESULT OleStringFromCLSID(const GUID& clsid, LPOLESTR* text);
+QTVUTILS_API HRESULT OleCLSIDFromString(LPOLESTR text, GUID* clsid);

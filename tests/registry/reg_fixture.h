@@ -1,0 +1,57 @@
+// Each registry test works below its own key (process id + test name) under
+// HKEY_CURRENT_USER, and the same path under HKEY_LOCAL_MACHINE when it needs
+// one; teardown deletes both. Test data is written and checked with the
+// platform's own calls, never through the code under test.
+#pragma once
+
+#include "qtvutils/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+using std::string;
+using EntryPtr = std::unique_ptr<CRegEntry>;  // destroyed through the virtual destructor
+
+inline string Bytes(const CString& s) { return string(s, s.GetLength()); }
+
+class RegTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_path.Format("Software\\QTVUtilsTests\\%lu-%s", GetCurrentProcessId(),
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        MakeKey("");
+    }
+    void TearDown() override {
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            RegDeleteTreeA(root, m_path);
+            RegDeleteKeyA(root, "Software\\QTVUtilsTests");  // only once no other run uses it
+        }
+    }
+    CString Path(const char* sub) const { return *sub ? m_path + "\\" + sub : m_path; }
+    void MakeKey(const char* sub, HKEY root = HKEY_CURRENT_USER) {
+        HKEY key;
+        ASSERT_EQ(0, RegCreateKeyExA(root, Path(sub), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr));
+        RegCloseKey(key);
+    }
+    // Creates the key when missing.
+    void Put(const char* sub, const char* name, DWORD type, const string& bytes, HKEY root = HKEY_CURRENT_USER) {
+        ASSERT_EQ(0, RegSetKeyValueA(root, Path(sub), name, type, bytes.data(), bytes.size()));
+    }
+    // The stored bytes exactly as the platform reports them, or "<error N>".
+    string Get(const char* sub, const char* name, DWORD* type = nullptr) {
+        HKEY key;
+        char buffer[256];
+        DWORD size = sizeof(buffer);
+        LONG r = RegOpenKeyExA(HKEY_CURRENT_USER, Path(sub), 0, KEY_READ, &key);
+        if (r == 0) {
+            r = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer), &size);
+            RegCloseKey(key);
+        }
+        return r ? "<error " + std::to_string(r) + ">" : string(buffer, size);
+    }
+    EntryPtr Open(const char* sub) { return EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path(sub))); }
+
+    CString m_path;
+};
