@@ -3,3 +3,5 @@
 
 #include "qtvutils/framework.h"
 #include "qtvutils/routing.h"
+#include "qtvutils/text.h"
+#include "qtvutils/files.h"
