@@ -103,4 +103,9 @@ protected:
     const char* m_pTokenEnd;    // where the token's NUL goes
     const char* m_pNext;        // where the next token search begins
     const char* m_pSkipChars;   // null or "": none
+
+private:
+    // Makes the walk's result the current token: stores the positions, ends
+    // the token with NUL and returns its start.
+    const char* takeToken(const char* pBegin, const char* pEnd, const char* pTokenEnd, const char* pNext);
 };

@@ -2,23 +2,80 @@
 
 #include "text/char_class.h"
 
+#include <cstring>
+
 namespace {
 
-// What ends a token: a delimiter, a stop character or the text's NUL. The
+using qtv::FindFrom;
+using qtv::SkipFrom;
+
+// Where one call's walk ends up.
+struct Walk {
+    const char* pBegin;     // the token
+    const char* pEnd;       // the character that ended it
+    const char* pTokenEnd;  // where its NUL goes
+    const char* pNext;      // where the next search begins
+};
+
+// `ends` holds the delimiters, the stop characters and NUL. Without stop
+// characters everything else in it is a delimiter; with them the delimiter
+// text decides (this is tested at most twice a call).
+template <class Ends>
+bool IsDelimiter(char c, const Ends& ends, const char* pszDelimiters, bool bStops) {
+    return c && ends.Has(c) && (!bStops || (pszDelimiters && strchr(pszDelimiters, c)));
+}
+
+template <class Ends, class Skips>
+Walk WalkNext(const char* pSearch, const Ends& ends, const Skips& skips, const char* pszDelimiters, bool bStops) {
+    Walk walk;
+    walk.pBegin = SkipFrom(pSearch, skips);
+    walk.pEnd = FindFrom(walk.pBegin, ends);
+    // Trailing skip characters are trimmed, back to where this search began
+    // at most (a token of skip characters only is then empty at its start).
+    const char* pTrim = walk.pEnd;
+    while (pTrim > pSearch && skips.Has(pTrim[-1])) --pTrim;
+    // Past the skip characters after the token and one delimiter: a run of
+    // delimiters that are also skip characters counts as one separator.
+    const char* pAfter = SkipFrom(walk.pEnd, skips);
+    if (IsDelimiter(*pAfter, ends, pszDelimiters, bStops)) ++pAfter;
+    walk.pTokenEnd = pTrim > walk.pBegin ? pTrim : walk.pBegin;
+    walk.pNext = pAfter > walk.pTokenEnd ? pAfter : walk.pTokenEnd;
+    return walk;
+}
+
+template <class Ends, class Skips>
+Walk WalkBetween(const char* pSearch, const Ends& ends, const Skips& skips, const char* pszDelimiters, bool bStops) {
+    Walk walk;
+    walk.pBegin = SkipFrom(pSearch, skips);
+    if (IsDelimiter(*walk.pBegin, ends, pszDelimiters, bStops)) ++walk.pBegin;  // the opening one
+    walk.pEnd = FindFrom(walk.pBegin, ends);
+    walk.pTokenEnd = walk.pEnd;
+    // Past the closing delimiter only: skip characters after it are left for
+    // the next call.
+    walk.pNext = IsDelimiter(*walk.pEnd, ends, pszDelimiters, bStops) ? walk.pEnd + 1 : walk.pEnd;
+    return walk;
+}
+
+// Calls walk(ends, skips, bStops) with the cheapest form of each set. The
 // sets are read anew on every call, since callers may hand over the same
 // buffer with other contents.
-qtv::CharClass TokenEnds(const char* pszDelimiters, const char* pszStopChars) {
+template <class WalkFn>
+Walk WithSets(const char* pszDelimiters, const char* pszSkipChars, const char* pszStopChars, WalkFn walk) {
+    const bool bStops = pszStopChars && *pszStopChars;
+    auto withEnds = [&](const auto& ends) {
+        if (!pszSkipChars || !*pszSkipChars) return walk(ends, qtv::NoChars{}, bStops);
+        if (!pszSkipChars[1]) return walk(ends, qtv::OneChar{pszSkipChars[0]}, bStops);
+        qtv::CharClass skips;
+        skips.Add(pszSkipChars);
+        return walk(ends, skips, bStops);
+    };
+    if (!bStops && pszDelimiters && *pszDelimiters && !pszDelimiters[1])
+        return withEnds(qtv::OneCharOrNul{pszDelimiters[0]});
     qtv::CharClass ends;
     ends.Add(pszDelimiters);
     ends.Add(pszStopChars);
     ends.AddNul();
-    return ends;
-}
-
-qtv::CharClass SkipClass(const char* pszSkipChars) {
-    qtv::CharClass skip;
-    skip.Add(pszSkipChars);
-    return skip;
+    return withEnds(ends);
 }
 
 }  // namespace
@@ -69,45 +126,27 @@ void CTokenizer::changeSkipChars(const char* pszSkipChars) { m_pSkipChars = pszS
 
 const char* CTokenizer::next(const char* pszDelimiters) {
     terminate();
-    const qtv::CharClass skip = SkipClass(m_pSkipChars);
-    const qtv::CharClass ends = TokenEnds(pszDelimiters, m_pStopChars);
-
-    const char* pSearch = m_pNext;
-    const char* pBegin = skip.SkipFrom(pSearch);
-    const char* pEnd = ends.FindFrom(pBegin);
-    m_cDelimiter = *pEnd;
-
-    // Trailing skip characters are trimmed, back to where this search began
-    // at most (a token of skip characters only is then empty at its start).
-    const char* pTrim = pEnd;
-    while (pTrim > pSearch && skip.Has(pTrim[-1])) --pTrim;
-
-    // Past the skip characters after the token and one delimiter: a run of
-    // delimiters that are also skip characters counts as one separator.
-    const char* pAfter = skip.SkipFrom(pEnd);
-    if (charInStr(*pAfter, pszDelimiters)) ++pAfter;
-
-    m_pCurrent = pBegin;
-    m_pTokenEnd = pTrim > pBegin ? pTrim : pBegin;
-    m_pNext = pAfter > m_pTokenEnd ? pAfter : m_pTokenEnd;
-    swapChar();
-    return pBegin;
+    const Walk walk = WithSets(pszDelimiters, m_pSkipChars, m_pStopChars,
+                               [&](const auto& ends, const auto& skips, bool bStops) {
+                                   return WalkNext(m_pNext, ends, skips, pszDelimiters, bStops);
+                               });
+    return takeToken(walk.pBegin, walk.pEnd, walk.pTokenEnd, walk.pNext);
 }
 
 const char* CTokenizer::nextBetween(const char* pszDelimiters) {
     terminate();
-    const qtv::CharClass ends = TokenEnds(pszDelimiters, m_pStopChars);
+    const Walk walk = WithSets(pszDelimiters, m_pSkipChars, m_pStopChars,
+                               [&](const auto& ends, const auto& skips, bool bStops) {
+                                   return WalkBetween(m_pNext, ends, skips, pszDelimiters, bStops);
+                               });
+    return takeToken(walk.pBegin, walk.pEnd, walk.pTokenEnd, walk.pNext);
+}
 
-    const char* pBegin = SkipClass(m_pSkipChars).SkipFrom(m_pNext);
-    if (charInStr(*pBegin, pszDelimiters)) ++pBegin;  // the opening delimiter
-    const char* pEnd = ends.FindFrom(pBegin);
+const char* CTokenizer::takeToken(const char* pBegin, const char* pEnd, const char* pTokenEnd, const char* pNext) {
     m_cDelimiter = *pEnd;
-    m_pTokenEnd = pEnd;
-    // Past the closing delimiter only: skip characters after it are left for
-    // the next call.
-    m_pNext = charInStr(*pEnd, pszDelimiters) ? pEnd + 1 : pEnd;
-
     m_pCurrent = pBegin;
+    m_pTokenEnd = pTokenEnd;
+    m_pNext = pNext;
     swapChar();
     return pBegin;
 }

@@ -72,6 +72,8 @@ const Case kCases[] = {
      {{'n', "=;", "k", '='}, {'n', "=;", "v", ';'}, {'n', "=;", "w", 0}}},
     {"bytes above 0x7F", "\xe9\xff\x80\xff", nullptr, "\x81",
      {{'n', "\xff", "\xe9", '\xff'}, {'n', "\xff", "\x80", '\xff'}, {'n', "\xff", "", 0}}},
+    {"bytes above 0x7F in a larger set", "\xe9\xff\x80\xfe", nullptr, nullptr,
+     {{'n', "\xfe\xff", "\xe9", '\xff'}, {'n', "\xfe\xff", "\x80", '\xfe'}, {'n', "\xfe\xff", "", 0}}},
     {"a quoted pair, then the rest", "\"x y\" z", " ", nullptr,
      {{'b', "\"", "x y", '"'}, {'n', " ", "z", 0}}},
     {"an unterminated pair runs to the end", "\"abc", nullptr, nullptr,
