@@ -6,238 +6,166 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::string Text(const CPathName& p) { return static_cast<const char*>(p); }
-
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = dir + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
+std::string S(const char* text) { return text; }
 
 // Each test runs in a fresh directory under the temporary folder, made the
-// current directory; the old one is restored and the tree removed afterwards.
+// current directory; the old one is restored and what the test made is
+// removed, newest first.
 class PathSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         GetCurrentDirectoryA(MAX_PATH, m_szOldDirectory);
-        char temp[MAX_PATH];
+        // A name nothing has yet (not even what an interrupted run left):
+        // the platform makes it as a file, which becomes a folder.
+        char temp[MAX_PATH], name[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + qtvtest::UniqueName("paths");
-        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
+        ASSERT_NE(0u, GetTempFileNameA(temp, "qtv", 0, name));
+        m_dir = name;
+        ASSERT_TRUE(DeleteFileA(name) && CreateDirectoryA(name, nullptr));
         ASSERT_TRUE(SetCurrentDirectoryA(m_dir.c_str()));
-        m_file = qtvtest::UniqueName("find") + ".dat";
     }
     void TearDown() override {
         SetCurrentDirectoryA(m_szOldDirectory);
-        RemoveTree(m_dir);
+        m_made.insert(m_made.begin(), m_dir);
+        for (auto it = m_made.rbegin(); it != m_made.rend(); ++it) DeleteFileA(it->c_str()) || RemoveDirectoryA(it->c_str());
     }
 
     // The full path of a name relative to the test's directory.
     std::string Full(const std::string& relative) const { return m_dir + "\\" + relative; }
-    void MakeDirectory(const char* relative) { ASSERT_TRUE(CreateDirectoryA(Full(relative).c_str(), nullptr)); }
-    void Touch(const std::string& relative) {
-        FILE* f = fopen(Full(relative).c_str(), "w");
-        ASSERT_NE(nullptr, f) << relative;
-        fclose(f);
+    void Make(const std::string& relative) {  // a directory when it ends in '\', else an empty file
+        m_made.push_back(Full(relative));
+        if (relative.back() == '\\') {
+            ASSERT_TRUE(CreateDirectoryA(m_made.back().c_str(), nullptr)) << relative;
+        } else if (FILE* f = fopen(m_made.back().c_str(), "w")) {
+            fclose(f);
+        }
     }
 
     std::string m_dir;
-    std::string m_file;  // a file name found nowhere else on the search path
+    const std::string m_file = qtvtest::UniqueName("find") + ".dat";  // nowhere else on the search path
+    std::vector<std::string> m_made;
     char m_szOldDirectory[MAX_PATH];
 };
 
-TEST_F(PathSearchTest, FullPathQualifiesAgainstTheCurrentDirectory) {
-    struct Row {
-        const char* given;
-        const char* relative;  // the result, under the current directory
-    } rows[] = {
-        {"a.txt", "a.txt"},           {"sub\\", "sub\\"},  {"sub\\..\\b.txt", "b.txt"},
-        {"sub/c.txt", "sub\\c.txt"},  {"", ""},            {"C:", ""},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.given);
-        CPathName p(r.given);
-        EXPECT_EQ(1, p.FullPath());
-        EXPECT_EQ(Full(r.relative), Text(p));
-    }
-}
-
 // OpenFile's record holds 127 characters: a path that does not fit once
-// qualified (and, for a directory, given the temporary "*.*") fails and keeps
-// its text.
-TEST_F(PathSearchTest, FullPathBeyondTheRecordFailsAndKeepsThePath) {
-    const std::string rows[] = {
-        "C:\\" + std::string(130, 'x') + ".txt",
-        "C:\\" + std::string(123, 'd') + "\\",  // 127 characters, 130 with "*.*"
-        std::string(124 - m_dir.size(), 'r') + ".txt",  // 129 characters once qualified
-    };
-    for (const std::string& given : rows) {
-        SCOPED_TRACE(given);
-        CPathName p(given.c_str());
-        EXPECT_EQ(0, p.FullPath());
-        EXPECT_EQ(given, Text(p));
-    }
-}
-
-TEST_F(PathSearchTest, SearchLooksForTheFileNameAlongThePlatformSearchPath) {
-    Touch(m_file);
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
+// qualified (a directory with the temporary "*.*") fails and keeps its text.
+TEST_F(PathSearchTest, FullPathQualifiesAgainstTheCurrentDirectoryWithinTheRecord) {
     struct Row {
         std::string given;
-        BOOL found;
+        BOOL parsed;
         std::string stored;
     } rows[] = {
-        {"C:\\nowhere\\" + m_file, 1, Full(m_file)},
-        {"Q:\\nowhere\\kernel32.dll", 1, std::string(system) + "\\kernel32.dll"},
-        {"C:\\nowhere\\missing.zzq", 0, "C:\\nowhere\\missing.zzq"},
-        {"C:\\nowhere\\", 0, "C:\\nowhere\\"},
-        {"", 0, ""},
+        {"a.txt", 1, Full("a.txt")},       {"sub\\", 1, Full("sub\\")},  {"sub\\..\\b.txt", 1, Full("b.txt")},
+        {"sub/c.txt", 1, Full("sub\\c.txt")}, {"", 1, Full("")},        {"C:", 1, Full("")},
+        {"C:\\" + std::string(123, 'd') + "\\", 0, "C:\\" + std::string(123, 'd') + "\\"},
+        {std::string(128 - m_dir.size(), 'r'), 0, std::string(128 - m_dir.size(), 'r')},  // 129 once qualified
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.given);
         CPathName p(r.given.c_str());
-        EXPECT_EQ(r.found, p.Search());
-        EXPECT_EQ(r.stored, Text(p));
+        EXPECT_EQ(r.parsed, p.FullPath());
+        EXPECT_EQ(r.stored, S(p));
+    }
+}
+
+TEST_F(PathSearchTest, SearchLooksForTheFileNameAlongThePlatformSearchPath) {
+    Make(m_file);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string rows[][3] = {
+        {"C:\\nowhere\\" + m_file, "1", Full(m_file)},
+        {"Q:\\nowhere\\kernel32.dll", "1", S(system) + "\\kernel32.dll"},
+        {"C:\\nowhere\\missing.zzq", "0", "C:\\nowhere\\missing.zzq"},
+        {"C:\\nowhere\\", "0", "C:\\nowhere\\"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r[0]);
+        CPathName p(r[0].c_str());
+        EXPECT_EQ(r[1] == "1", p.Search() != 0);
+        EXPECT_EQ(r[2], S(p));
     }
 }
 
 // The file exists in every place; after each find it is removed from the
 // place that won, so the next find shows the next place in the order.
-TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrder) {
-    MakeDirectory("nowhere");
-    MakeDirectory("app");
-    MakeDirectory("app\\data");
-    MakeDirectory("app\\images");
+TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndChangesNothingWhenAllFail) {
+    for (const char* dir : {"nowhere\\", "app\\", "app\\data\\", "app\\images\\"}) Make(dir);
     const std::string given = "nowhere\\" + m_file;
-    const std::string places[] = {
-        given,                           // as given, relative to the current directory
-        "app\\" + m_file,                // search path + file name
-        "app\\data\\" + m_file,          // each list entry in turn
-        "app\\images\\" + m_file,
-        m_file,                          // the platform's search: the current directory
-    };
-    for (const std::string& place : places) Touch(place);
+    const std::string places[] = {given, "app\\" + m_file, "app\\data\\" + m_file, "app\\images\\" + m_file, m_file};
+    for (const std::string& place : places) Make(place);
     const char* list[] = {"data", "images", nullptr};
     for (const std::string& place : places) {
         SCOPED_TRACE(place);
         CPathName p(given.c_str());
         p.SetSearchPath((m_dir + "\\app\\").c_str(), list);
         EXPECT_EQ(1, p.FindFile());
-        EXPECT_EQ(Full(place), Text(p));
+        EXPECT_EQ(Full(place), S(p));
         DeleteFileA(Full(place).c_str());
     }
+    // Found nowhere: the path stays exactly as it was.
+    for (const std::string& text : {given, std::string(10000, 'L'), "C:\\" + std::string(300, 'd')}) {
+        CPathName p(text.c_str());
+        const std::string before = S(p);
+        p.SetSearchPath((m_dir + "\\app\\").c_str(), list);
+        EXPECT_EQ(0, p.FindFile());
+        EXPECT_EQ(before, S(p));
+    }
     CPathName p(given.c_str());
-    p.SetSearchPath((m_dir + "\\app\\").c_str(), list);
-    EXPECT_EQ(0, p.FindFile());
-    EXPECT_EQ(given, Text(p));
-}
 
-TEST_F(PathSearchTest, SearchPathWithoutFinalBackslashIsJoinedAsItStands) {
-    Touch("app" + m_file);
-    CPathName p(("nowhere\\" + m_file).c_str());
+    Make("app" + m_file);  // the search path is joined as it stands
     p.SetSearchPath((m_dir + "\\app").c_str(), nullptr);
     EXPECT_EQ(1, p.FindFile());
-    EXPECT_EQ(Full("app" + m_file), Text(p));
+    EXPECT_EQ(Full("app" + m_file), S(p));
 }
 
-// The list is walked once per SetSearchPath. The entry after its end would
-// find the file if it were read.
-TEST_F(PathSearchTest, ListPositionMovesOnAfterEachMatchAndEndsWithTheList) {
-    for (const char* dir : {"app", "app\\data", "app\\images", "app\\beyond"}) MakeDirectory(dir);
-    for (const char* dir : {"app\\data\\", "app\\images\\", "app\\beyond\\"}) Touch(dir + m_file);
+// The list is walked once per SetSearchPath, going on after the entry that
+// matched; the entry after its end would find the file if it were read. A
+// find that stops before the list (an empty path, a file found as given)
+// does not move the position.
+TEST_F(PathSearchTest, ListPositionMovesOnOnlyAlongTheList) {
+    for (const char* dir : {"app\\", "app\\data\\", "app\\images\\", "app\\beyond\\"}) Make(dir);
+    for (const char* dir : {"app\\data\\", "app\\images\\", "app\\beyond\\", ""}) Make(dir + m_file);
     const char* storage[] = {"data", "images", nullptr, "beyond"};
     const std::string given = "nowhere\\" + m_file;
-    CPathName p(given.c_str());
-    p.SetSearchPath((m_dir + "\\app\\").c_str(), storage);
-
-    const char* expected[] = {"app\\data\\", "app\\images\\", nullptr, nullptr};
-    for (const char* dir : expected) {
-        SCOPED_TRACE(dir ? dir : "ran out");
-        p.PathName(given.c_str());
-        EXPECT_EQ(dir ? 1 : 0, p.FindFile());
-        EXPECT_EQ(dir ? Full(dir + m_file) : given, Text(p));
-    }
-    p.PathName(given.c_str());
-    p.SetSearchPath((m_dir + "\\app\\").c_str(), storage);
-    EXPECT_EQ(1, p.FindFile());
-    EXPECT_EQ(Full("app\\data\\" + m_file), Text(p));
-}
-
-// A find that stops before the list (an empty path, or a file found as
-// given) leaves the list position where it was.
-TEST_F(PathSearchTest, FindFileBeforeTheListLeavesItsPositionAlone) {
-    MakeDirectory("app");
-    MakeDirectory("app\\data");
-    Touch("app\\data\\" + m_file);
-    Touch(m_file);
-    const char* list[] = {"data", nullptr};
     CPathName p;
-    p.SetSearchPath((m_dir + "\\app\\").c_str(), list);
+    p.SetSearchPath((m_dir + "\\app\\").c_str(), storage);
     EXPECT_EQ(0, p.FindFile());
-    EXPECT_EQ("", Text(p));
-
-    p.PathName(m_file.c_str());
-    EXPECT_EQ(1, p.FindFile());
-    EXPECT_EQ(Full(m_file), Text(p));
-
+    EXPECT_EQ("", S(p));
+    EXPECT_EQ(1, p.PathName(m_file.c_str()).FindFile());
+    EXPECT_EQ(Full(m_file), S(p));
     DeleteFileA(Full(m_file).c_str());
-    p.PathName(("nowhere\\" + m_file).c_str());
-    EXPECT_EQ(1, p.FindFile());
-    EXPECT_EQ(Full("app\\data\\" + m_file), Text(p));
-}
 
-TEST_F(PathSearchTest, FailedFindFileLeavesThePathExactlyAsItWas) {
-    const char* list[] = {"none", nullptr};
-    const std::string rows[] = {"nowhere\\" + m_file, std::string(10000, 'L'), "C:\\" + std::string(300, 'd') + "\\f.e"};
-    for (const std::string& given : rows) {
-        SCOPED_TRACE(given.substr(0, 40));
-        CPathName p(given.c_str());
-        const std::string before = Text(p);
-        p.SetSearchPath("C:\\none\\", list);
-        EXPECT_EQ(0, p.FindFile());
-        EXPECT_EQ(before, Text(p));
+    for (const char* dir : {"app\\data\\", "app\\images\\", "", ""}) {
+        SCOPED_TRACE(dir);
+        EXPECT_EQ(*dir ? 1 : 0, p.PathName(given.c_str()).FindFile());
+        EXPECT_EQ(*dir ? Full(dir + m_file) : given, S(p));
     }
+    p.SetSearchPath((m_dir + "\\app\\").c_str(), storage);
+    EXPECT_EQ(1, p.PathName(given.c_str()).FindFile());
+    EXPECT_EQ(Full("app\\data\\" + m_file), S(p));
 }
 
 // OpenFile writes its record in the file functions' code page: ANSI unless
 // the process switched them to OEM. Either way the stored path is ANSI.
 TEST_F(PathSearchTest, FoundPathsAreAnsiWhateverTheFileFunctionsCodePage) {
-    const std::string ansi = "caf\xe9" + m_file;  // e acute in code page 1252
-    const std::string oem = "caf\x82" + m_file;   // the same letter in code page 437
-    Touch(ansi);
-    CPathName p(ansi.c_str());
+    const std::string ansi = "caf\xe9" + m_file, oem = "caf\x82" + m_file;  // e acute in 1252 and in 437
+    Make(ansi);
+    CPathName p(ansi.c_str()), q(oem.c_str()), r(("C:\\nowhere\\" + oem).c_str());
     EXPECT_EQ(1, p.FullPath());
-    EXPECT_EQ(Full(ansi), Text(p));
-    p.PathName(("nowhere\\" + ansi).c_str());
-    EXPECT_EQ(1, p.FindFile());
-    EXPECT_EQ(Full(ansi), Text(p));
-
+    EXPECT_EQ(Full(ansi), S(p));
+    EXPECT_EQ(1, p.PathName(("nowhere\\" + ansi).c_str()).FindFile());
+    EXPECT_EQ(Full(ansi), S(p));
     SetFileApisToOEM();
-    CPathName q(oem.c_str());
-    BOOL parsed = q.FullPath();
-    CPathName r(("C:\\nowhere\\" + oem).c_str());
-    BOOL searched = r.Search();
+    const BOOL parsed = q.FullPath(), searched = r.Search();
     SetFileApisToANSI();
     EXPECT_EQ(1, parsed);
-    EXPECT_EQ(Full(ansi), Text(q));
+    EXPECT_EQ(Full(ansi), S(q));
     EXPECT_EQ(1, searched);
-    EXPECT_EQ(Full(ansi), Text(r));
+    EXPECT_EQ(Full(ansi), S(r));
 }
 
 }  // namespace
