@@ -4,8 +4,9 @@
 // Errors: the text operations never fail; every setter stores a result. The
 // file-system operations (FullPath, Search, FindFile) return non-zero on
 // success and 0 on failure; a failed Search or FindFile leaves the stored
-// path exactly as it was, a failed FullPath leaves it normalised. Nothing is
-// ever thrown except std::bad_alloc from CString.
+// path exactly as it was, a failed FullPath keeps it too (a directory's text
+// is composed again once its temporary "*.*" is removed). Nothing is ever
+// thrown except std::bad_alloc from CString.
 //
 // Texts: paths are 8-bit text in the ANSI code page, handled byte by byte (no
 // double-byte awareness: a trail byte equal to '\' or '.' counts as one). A

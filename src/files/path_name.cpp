@@ -26,10 +26,11 @@ CPathName::CPathName(const char* pszPathName) : m_ppszSearchList(nullptr) { Path
 
 void CPathName::Compose(const char* pszDrive, const char* pszDir, const char* pszName, const char* pszExt) {
     // Composed in a local area first: the components may point into the
-    // stored text that this replaces.
+    // stored text that this replaces. Assigning the text keeps the stored
+    // string's buffer when it is large enough.
     char szPath[qtv::kMaxPath];
-    int nLength = qtv::ComposePath(pszDrive, pszDir, pszName, pszExt, szPath);
-    m_strPathName = CString(szPath, nLength);
+    qtv::ComposePath(pszDrive, pszDir, pszName, pszExt, szPath);
+    m_strPathName = szPath;
 }
 
 CString CPathName::Path() const {
