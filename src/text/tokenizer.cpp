@@ -78,6 +78,15 @@ Walk WithSets(const char* pszDelimiters, const char* pszSkipChars, const char* p
     return withEnds(ends);
 }
 
+// The walk of next (bBetween false) or nextBetween from pSearch.
+template <bool bBetween>
+Walk WalkFrom(const char* pSearch, const char* pszDelimiters, const char* pszSkipChars, const char* pszStopChars) {
+    return WithSets(pszDelimiters, pszSkipChars, pszStopChars, [&](const auto& ends, const auto& skips, bool bStops) {
+        if constexpr (bBetween) return WalkBetween(pSearch, ends, skips, pszDelimiters, bStops);
+        else return WalkNext(pSearch, ends, skips, pszDelimiters, bStops);
+    });
+}
+
 }  // namespace
 
 CTokenizer::CTokenizer()
@@ -126,19 +135,13 @@ void CTokenizer::changeSkipChars(const char* pszSkipChars) { m_pSkipChars = pszS
 
 const char* CTokenizer::next(const char* pszDelimiters) {
     terminate();
-    const Walk walk = WithSets(pszDelimiters, m_pSkipChars, m_pStopChars,
-                               [&](const auto& ends, const auto& skips, bool bStops) {
-                                   return WalkNext(m_pNext, ends, skips, pszDelimiters, bStops);
-                               });
+    const Walk walk = WalkFrom<false>(m_pNext, pszDelimiters, m_pSkipChars, m_pStopChars);
     return takeToken(walk.pBegin, walk.pEnd, walk.pTokenEnd, walk.pNext);
 }
 
 const char* CTokenizer::nextBetween(const char* pszDelimiters) {
     terminate();
-    const Walk walk = WithSets(pszDelimiters, m_pSkipChars, m_pStopChars,
-                               [&](const auto& ends, const auto& skips, bool bStops) {
-                                   return WalkBetween(m_pNext, ends, skips, pszDelimiters, bStops);
-                               });
+    const Walk walk = WalkFrom<true>(m_pNext, pszDelimiters, m_pSkipChars, m_pStopChars);
     return takeToken(walk.pBegin, walk.pEnd, walk.pTokenEnd, walk.pNext);
 }
 
