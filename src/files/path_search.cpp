@@ -24,12 +24,12 @@ void CPathName::StorePlatformPath(char* pszPath) {
     // OpenFile's record holds at most 127 characters and its terminator; it
     // is terminated on success, the last byte is cleared only as a bound.
     pszPath[OFS_MAXPATHNAME - 1] = '\0';
-    // The record is written in the code page of the file functions. That was
-    // always OEM on the 16-bit platform; on Win32 it is ANSI unless the
-    // process called SetFileApisToOEM. The library's texts are ANSI, so an
-    // OEM record is converted (in place, which OemToCharA allows), and an
-    // ANSI one is taken as it is: converting it would mangle every byte from
-    // 0x80 up.
+    // The 16-bit platform wrote the record in OEM text. Win32 OpenFile (as
+    // Wine implements it) writes it in the code page of the file functions:
+    // ANSI, unless the process called SetFileApisToOEM. The library's texts
+    // are ANSI, so an OEM record is converted (in place, which OemToCharA
+    // allows) and an ANSI one is taken as it is: converting that would mangle
+    // every byte from 0x80 up.
     if (!AreFileApisANSI()) OemToCharA(pszPath, pszPath);
     m_strPathName = pszPath;
 }
