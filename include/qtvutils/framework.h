@@ -266,6 +266,11 @@ private:
 // null text.
 extern QTVUTILS_API const char QtvEmptyText[1];
 
+// The blanks a path name drops from its start and from the start of each of
+// its components: the skip set (a space and a tab) that CPathName hands to a
+// CTokenizer.
+extern QTVUTILS_API const char QtvWhiteSpaceChars[3];
+
 // No-op exports kept for the suite's programs: they do nothing and return.
 extern "C" {
 QTVUTILS_API void WriteEvent(...);

@@ -5,3 +5,5 @@
 #include "qtvutils/routing.h"
 #include "qtvutils/registry.h"
 #include "qtvutils/com.h"
+#include "qtvutils/text.h"
+#include "qtvutils/files.h"
