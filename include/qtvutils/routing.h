@@ -219,7 +219,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void ReleaseHookModule(BOOL bRemoved);
+    BOOL LoadHookModule();
+    BOOL RemoveHook(HHOOK& hHook);
 
     struct PendingEntry {
         UINT nHandle;
