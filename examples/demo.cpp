@@ -28,17 +28,24 @@ void Say(const char* who, const char* format, ...) {
     fflush(stdout);
 }
 
-// Dispatches messages until the handle is signalled or the time is up.
-bool PumpUntil(HANDLE h, DWORD timeoutMs = kWaitMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+// Dispatches messages until done() holds or the time is up; a message or the
+// handle `wake` (if any) being signalled makes it look again.
+template <class Done>
+bool PumpUntil(Done done, HANDLE wake = nullptr) {
+    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
     for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (done()) return true;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
-        DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) return true;
+        MsgWaitForMultipleObjects(wake ? 1 : 0, &wake, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
     }
+}
+
+// Dispatches messages until the handle is signalled or the time is up.
+bool PumpUntilSignalled(HANDLE h) {
+    return PumpUntil([h] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, h);
 }
 
 // A receiver in the router's process: prints what it is told.
@@ -97,12 +104,7 @@ int RunRemote(const char* readyName) {
     Say("remote", "registered remotely: handle %u (by send), handle %u (by post)", hSend, hPost);
     SetEvent(ready);
 
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    while (g_remoteReceived < 2 && GetTickCount64() < deadline) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-    }
+    PumpUntil([] { return g_remoteReceived == 2; });
     CRemoteMessagePipe::UnRegisterNotification(hSend);
     CRemoteMessagePipe::UnRegisterNotification(hPost);
     Say("remote", "unregistered both; exiting");
@@ -151,7 +153,7 @@ public:
     // Serves this thread's messages until the process ends; its exit code.
     DWORD Finish() {
         DWORD code = 9;
-        if (m_pi.hProcess && PumpUntil(m_pi.hProcess)) GetExitCodeProcess(m_pi.hProcess, &code);
+        if (m_pi.hProcess && PumpUntilSignalled(m_pi.hProcess)) GetExitCodeProcess(m_pi.hProcess, &code);
         return code;
     }
 
@@ -166,7 +168,7 @@ bool RunRemoteScenario(CMessagePipe& router) {
     CDemoProcess remote("remote " + readyName);
     Say("router", "started a second process (pid %lu)", remote.Id());
 
-    bool ok = PumpUntil(ready);  // the child registers through our window meanwhile
+    bool ok = PumpUntilSignalled(ready);  // the child registers through our window meanwhile
     CloseHandle(ready);
     if (ok) {
         Say("router", "remote registrations: %u for 0x%X, %u for 0x%X", router.CountHandlers(kRemoteSent),
@@ -249,12 +251,7 @@ bool RunHookScenario(CMessagePipe& router) {
     Say("router", "CBT hook enabled; creating and destroying a window");
     printer.watched = CreateWindowExA(0, "STATIC", "demo", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(printer.watched);
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    while (!printer.done && GetTickCount64() < deadline) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-    }
+    PumpUntil([&] { return printer.done; });
     router.EnableCBTHook(FALSE);
     router.UnRegisterNotification(reg.GetHandle());
     return printer.done;

@@ -8,6 +8,11 @@ IMPLEMENT_DYNAMIC(CRemoteMonitor, CNotifyTarget)
 // another process, and a hung one must not stop the router.
 static const UINT kForwardSendTimeoutMs = 5000;
 
+namespace {
+
+// The registration block a copy-data request carries, or null when the data
+// cannot hold one: the size word must lie between 36 and the byte count, and
+// the lists it announces must fit the byte count.
 TAGRawRegistration* ValidRegistrationBlock(const COPYDATASTRUCT* pCopyData) {
     if (!pCopyData || !pCopyData->lpData || pCopyData->cbData < sizeof(TAGRawRegistration))
         return nullptr;
@@ -20,6 +25,8 @@ TAGRawRegistration* ValidRegistrationBlock(const COPYDATASTRUCT* pCopyData) {
         return nullptr;
     return pRaw;
 }
+
+}  // namespace
 
 CRemoteMonitor::CRemoteMonitor() : m_nIpcMessage(0) {}
 

@@ -22,7 +22,3 @@ private:
     void Unregister(UINT nHandle);
 };
 
-// The registration block a copy-data request carries, or null when the data
-// cannot hold one: the size word must lie between 36 and the byte count, and
-// the lists it announces must fit the byte count.
-TAGRawRegistration* ValidRegistrationBlock(const COPYDATASTRUCT* pCopyData);
