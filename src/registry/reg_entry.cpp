@@ -1,8 +1,8 @@
 #include "qtvutils/registry.h"
 
 #include "com/guid_text.h"
+#include "framework/scoped_handle.h"
 #include "registry/key_security.h"
-#include "registry/scoped_key.h"
 #include "registry/snapshot_read.h"
 
 #include <algorithm>
