@@ -332,6 +332,7 @@ public:
     BOOL m_bInitialized;
 
 private:
+    void ClosePipe();
     BOOL ReadPipeRecord();
     void DeliverText(const char* pText, UINT nLength);
 };

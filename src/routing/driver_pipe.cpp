@@ -1,5 +1,7 @@
 #include "qtvutils/routing.h"
 
+#include "framework/scoped_handle.h"
+
 #include <cstring>
 #include <new>
 
@@ -14,11 +16,6 @@ const DWORD kMaxPayload = CDriverPipe::DriverPipeCapacity - kHeaderSize;
 
 // How long a client waits for the router to hand out the write end.
 const UINT kHandshakeTimeoutMs = 5000;
-
-void CloseAndClear(HANDLE& h) {
-    if (h) CloseHandle(h);
-    h = nullptr;
-}
 
 // Reads exactly cb bytes that the pipe already holds.
 bool ReadExactly(HANDLE h, void* p, DWORD cb) {
@@ -50,15 +47,21 @@ CDriverPipe::CDriverPipe()
       m_hRouterWnd(nullptr),
       m_bInitialized(FALSE) {}
 
-CDriverPipe::~CDriverPipe() {
-    CloseAndClear(m_hReadPipe);
-    CloseAndClear(m_hWritePipe);
-    CloseAndClear(m_hClientWritePipe);
+CDriverPipe::~CDriverPipe() { ClosePipe(); }
+
+void CDriverPipe::ClosePipe() {
+    qtv::ScopedHandle::CloseField(m_hReadPipe);
+    qtv::ScopedHandle::CloseField(m_hWritePipe);
+    qtv::ScopedHandle::CloseField(m_hClientWritePipe);
 }
 
 BOOL CDriverPipe::InitialServerSide() {
     if (m_bInitialized) return TRUE;
     m_bInitialized = TRUE;
+    // Both ends are inheritable, as the suite's programs expect: a server
+    // that starts its driver-side process itself may hand it the write end
+    // by inheritance instead of through the router. The price is that every
+    // child started with inheritance keeps both ends open.
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     return CreatePipe(&m_hReadPipe, &m_hWritePipe, &sa, DriverPipeCapacity);
 }
@@ -79,12 +82,11 @@ BOOL CDriverPipe::InitialClientSide() {
 
     DWORD pid = 0;
     GetWindowThreadProcessId(m_hRouterWnd, &pid);
-    HANDLE hServer = OpenProcess(PROCESS_DUP_HANDLE, TRUE, pid);
-    if (!hServer) return FALSE;
-    BOOL ok = hServerWrite && DuplicateHandle(hServer, hServerWrite, GetCurrentProcess(), &m_hClientWritePipe, 0,
-                                              TRUE, DUPLICATE_SAME_ACCESS);
-    CloseHandle(hServer);
-    return ok;
+    qtv::ScopedHandle server(OpenProcess(PROCESS_DUP_HANDLE, TRUE, pid));
+    if (!server) return FALSE;
+    // The duplicate is inheritable for the same reason as the server's ends.
+    return hServerWrite && DuplicateHandle(server.Get(), hServerWrite, GetCurrentProcess(), &m_hClientWritePipe, 0,
+                                           TRUE, DUPLICATE_SAME_ACCESS);
 }
 
 BOOL CDriverPipe::WriteDataToClientPipe(UINT nLength, UINT nCode, void* pData) {
@@ -112,9 +114,7 @@ BOOL CDriverPipe::Register(CMessagePipe* pPipe) {
 }
 
 BOOL CDriverPipe::UnRegister() {
-    CloseAndClear(m_hReadPipe);
-    CloseAndClear(m_hWritePipe);
-    CloseAndClear(m_hClientWritePipe);
+    ClosePipe();
     if (m_Registration.GetHandle() && m_Registration.GetMessagePipe())
         m_Registration.GetMessagePipe()->UnRegisterNotification(m_Registration.GetHandle());
     return TRUE;
