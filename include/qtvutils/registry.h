@@ -52,7 +52,8 @@ public:
     operator int*();
     operator unsigned int*();
 
-    // The first held byte (both give the same address).
+    // The first held byte (both give the same address), writable up to the
+    // length; an empty value gets a byte of its own for it.
     operator unsigned char*() const;
     operator void*() const;
 
@@ -60,7 +61,7 @@ public:
     // missing); non-zero when the resource was found.
     BOOL LoadString(unsigned int id);
 
-    CString m_strData;
+    mutable CString m_strData;  // mutable: the byte pointers above are writable
     unsigned long m_dwType;
     int m_nValue;
 };

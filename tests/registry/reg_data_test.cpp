@@ -83,4 +83,12 @@ TEST(RegDataTest, AssignmentAndLoadingReplaceBytesAndTypeButNotTheSlot) {
     EXPECT_EQ(DWORD(REG_SZ), target.GetType());
 }
 
+TEST(RegDataTest, AnEmptyValueHandsOutStorageOfItsOwn) {
+    const CRegData empty;
+    unsigned char* p = empty;
+    EXPECT_EQ(static_cast<void*>(p), static_cast<void*>(empty));
+    *p = 'x';  // its terminator: other empty strings must not see it
+    EXPECT_STREQ("", CString());
+}
+
 }  // namespace
