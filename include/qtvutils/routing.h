@@ -10,7 +10,8 @@
 
 #include "qtvutils/framework.h"
 
-#include <list>
+#include <deque>
+#include <map>
 #include <vector>
 
 class CNotifyTarget;
@@ -226,10 +227,12 @@ private:
         UINT nHandle;
         CMessageNotification* pNotification;  // the caller's, not owned
     };
-    using RegistrationTable = std::list<CMessageRegistration>;
+    // Keyed by handle: handles only grow, so this is also the order in which
+    // the registrations were made, and every lookup stays cheap however many
+    // there are.
+    using RegistrationTable = std::map<UINT, CMessageRegistration>;
 
     CMessageRegistration* FindRegistration(UINT nHandle);
-    RegistrationTable::iterator FirstAfter(UINT nHandle);
     LRESULT DeliverPending(UINT nHandle);
     LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     void CloseFirstToolWindow();
@@ -240,8 +243,8 @@ private:
     HHOOK m_hCBTHook;
     UINT m_nNextHandle;
     CRemoteMonitor* m_pRemoteMonitor;
-    std::vector<PendingEntry> m_PendingQueue;
-    RegistrationTable m_RegistrationList;
+    std::deque<PendingEntry> m_PendingQueue;
+    RegistrationTable m_Registrations;
     // Counts unregistrations, so that a broadcast can tell whether the
     // registration it looked ahead to may have gone while a receiver ran.
     UINT m_nRemovals;

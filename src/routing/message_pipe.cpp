@@ -2,7 +2,10 @@
 
 #include "routing/remote_monitor.h"
 
+#include <iterator>
 #include <new>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -35,7 +38,7 @@ CMessagePipe::CMessagePipe()
 
 CMessagePipe::~CMessagePipe() {
     m_PendingQueue.clear();
-    m_RegistrationList.clear();
+    m_Registrations.clear();
     if (m_pRemoteMonitor) m_pRemoteMonitor->Release();
     // CWnd's destructor destroys the window.
 }
@@ -62,43 +65,40 @@ BOOL CMessagePipe::Initialize() {
 }
 
 UINT CMessagePipe::RegisterForNotifications(CMessageRegistration& registration) {
+    const UINT nHandle = m_nNextHandle;
+    auto it = m_Registrations.emplace_hint(m_Registrations.end(), std::piecewise_construct,
+                                           std::forward_as_tuple(nHandle), std::forward_as_tuple());
+    try {
+        it->second = registration;
+    } catch (...) {
+        m_Registrations.erase(it);
+        throw;
+    }
+    it->second.SetMessagePipe(this);
+    it->second.AssignHandle(nHandle);
     registration.SetMessagePipe(this);
-    registration.AssignHandle(m_nNextHandle);
-    m_RegistrationList.emplace_back();
-    m_RegistrationList.back() = registration;
+    registration.AssignHandle(nHandle);
     return m_nNextHandle++;
 }
 
 BOOL CMessagePipe::UnRegisterNotification(UINT nHandle) {
-    if (nHandle == 0) return FALSE;
-    for (auto it = m_RegistrationList.begin(); it != m_RegistrationList.end(); ++it) {
-        if (it->GetHandle() == nHandle) {
-            m_RegistrationList.erase(it);
-            ++m_nRemovals;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    auto it = m_Registrations.find(nHandle);
+    if (nHandle == 0 || it == m_Registrations.end()) return FALSE;
+    m_Registrations.erase(it);
+    ++m_nRemovals;
+    return TRUE;
 }
 
 UINT CMessagePipe::CountHandlers(UINT nMessage) {
     UINT n = 0;
-    for (const CMessageRegistration& r : m_RegistrationList)
-        if (r.MessageForThisTarget(nMessage)) ++n;
+    for (const auto& entry : m_Registrations)
+        if (entry.second.MessageForThisTarget(nMessage)) ++n;
     return n;
 }
 
 CMessageRegistration* CMessagePipe::FindRegistration(UINT nHandle) {
-    for (CMessageRegistration& r : m_RegistrationList)
-        if (r.GetHandle() == nHandle) return &r;
-    return nullptr;
-}
-
-CMessagePipe::RegistrationTable::iterator CMessagePipe::FirstAfter(UINT nHandle) {
-    // The table is in ascending handle order: registrations are only appended.
-    auto it = m_RegistrationList.begin();
-    while (it != m_RegistrationList.end() && it->GetHandle() <= nHandle) ++it;
-    return it;
+    auto it = m_Registrations.find(nHandle);
+    return it == m_Registrations.end() ? nullptr : &it->second;
 }
 
 LRESULT CMessagePipe::SendMessageToHandler(UINT nHandle, CMessageNotification& notification) {
@@ -142,17 +142,17 @@ LRESULT CMessagePipe::DeliverPending(UINT nHandle) {
 LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     LRESULT result = 0;
     CMessageNotification notification;
-    size_t nCount = m_RegistrationList.size();
-    auto it = m_RegistrationList.begin();
-    while (it != m_RegistrationList.end()) {
-        CMessageRegistration& registration = *it;
+    size_t nCount = m_Registrations.size();
+    auto it = m_Registrations.begin();
+    while (it != m_Registrations.end()) {
+        CMessageRegistration& registration = it->second;
         auto next = std::next(it);
         CNotifyTarget* pTarget = registration.MessageTarget();
         if (!pTarget || !registration.MessageForThisTarget(message)) {
             it = next;
             continue;
         }
-        const bool bNextIsEnd = next == m_RegistrationList.end();
+        const bool bNextIsEnd = next == m_Registrations.end();
         const UINT nHandle = registration.GetHandle();
         const UINT nRemovals = m_nRemovals;
 
@@ -169,15 +169,15 @@ LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL
         // The receiver may have changed the table. The registration served
         // and the one looked ahead to may both be gone; handles only grow, so
         // the first handle after the served one is where the walk resumes.
-        if (m_RegistrationList.size() < nCount) {
-            nCount = m_RegistrationList.size();
-            it = FirstAfter(nHandle);
+        if (m_Registrations.size() < nCount) {
+            nCount = m_Registrations.size();
+            it = m_Registrations.upper_bound(nHandle);
         } else {
-            nCount = m_RegistrationList.size();
+            nCount = m_Registrations.size();
             if (bNextIsEnd)
-                it = m_RegistrationList.end();
+                it = m_Registrations.end();
             else
-                it = m_nRemovals == nRemovals ? next : FirstAfter(nHandle);
+                it = m_nRemovals == nRemovals ? next : m_Registrations.upper_bound(nHandle);
         }
     }
     return result;
@@ -206,7 +206,8 @@ LRESULT CMessagePipe::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, void*) {
     if (nCode != CN_COMMAND) return FALSE;
-    for (CMessageRegistration& registration : m_RegistrationList) {
+    for (auto& entry : m_Registrations) {
+        CMessageRegistration& registration = entry.second;
         CNotifyTarget* pTarget = registration.MessageTarget();
         if (!pTarget || !registration.CommandForThisTarget(nID)) continue;
         CMessageNotification notification;
