@@ -151,10 +151,14 @@ public:
     CMessageRegistration* m_pRegistration = nullptr;  // the router's copy being served; null for a command
 };
 
-// Base of every receiver in the router's process.
+// Base of every receiver in the router's process. A receiver destroyed while
+// registered is first dropped from every router that holds a registration of
+// it, so a receiver that is gone is never called; it is destroyed on its
+// routers' thread, as every router operation is called.
 class QTVUTILS_API CNotifyTarget : public CObject, public CRefCounted {
     DECLARE_DYNAMIC(CNotifyTarget)
 public:
+    CNotifyTarget();
     ~CNotifyTarget() override;
 
     // Non-zero when the receiver accepted the notification; for a broadcast
@@ -168,6 +172,20 @@ public:
     virtual BOOL UnRegister();
     // Kept for the suite's receivers; nothing in the library calls it.
     virtual LONG Unused2();
+
+protected:
+    // True while the router holds a registration of this receiver; false for
+    // a router that has been destroyed since.
+    BOOL IsRegisteredWith(const CMessagePipe* pPipe) const;
+
+private:
+    friend class CMessagePipe;
+    struct RouterLink {
+        CMessagePipe* pPipe;
+        UINT nRegistrations;
+    };
+    // The routers holding registrations of this receiver, kept by them.
+    std::vector<RouterLink> m_RouterLinks;
 };
 
 // The router: a hidden window of class QTV_ROUTER_WINDOW_CLASS with a table
@@ -220,6 +238,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    friend class CNotifyTarget;
+
     BOOL LoadHookModule();
     BOOL RemoveHook(HHOOK& hHook);
 
@@ -233,6 +253,10 @@ private:
     using RegistrationTable = std::map<UINT, CMessageRegistration>;
 
     CMessageRegistration* FindRegistration(UINT nHandle);
+    void Remove(RegistrationTable::iterator it);
+    void DropTarget(CNotifyTarget* pTarget);
+    void Link(CNotifyTarget* pTarget);
+    void Unlink(CNotifyTarget* pTarget);
     LRESULT DeliverPending(UINT nHandle);
     LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     void CloseFirstToolWindow();
@@ -315,7 +339,7 @@ public:
     enum : UINT { DriverPipeCapacity = 2048 };
 
     CDriverPipe();
-    ~CDriverPipe() override;  // closes the pipe handles; does not unregister
+    ~CDriverPipe() override;  // closes the pipe handles; a registration still held is dropped
 
     BOOL Notify(CMessageNotification* pNotification) override;
     BOOL Register(CMessagePipe* pPipe) override;

@@ -47,6 +47,7 @@ CDriverPipe::CDriverPipe()
       m_hRouterWnd(nullptr),
       m_bInitialized(FALSE) {}
 
+// The base class then drops any registration still held.
 CDriverPipe::~CDriverPipe() { ClosePipe(); }
 
 void CDriverPipe::ClosePipe() {
@@ -115,7 +116,8 @@ BOOL CDriverPipe::Register(CMessagePipe* pPipe) {
 
 BOOL CDriverPipe::UnRegister() {
     ClosePipe();
-    if (m_Registration.GetHandle() && m_Registration.GetMessagePipe())
+    // The router may have been destroyed since Register.
+    if (m_Registration.GetHandle() && IsRegisteredWith(m_Registration.GetMessagePipe()))
         m_Registration.GetMessagePipe()->UnRegisterNotification(m_Registration.GetHandle());
     return TRUE;
 }

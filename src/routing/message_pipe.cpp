@@ -38,6 +38,7 @@ CMessagePipe::CMessagePipe()
 
 CMessagePipe::~CMessagePipe() {
     m_PendingQueue.clear();
+    for (auto& entry : m_Registrations) Unlink(entry.second.MessageTarget());
     m_Registrations.clear();
     if (m_pRemoteMonitor) m_pRemoteMonitor->Release();
     // CWnd's destructor destroys the window.
@@ -70,6 +71,7 @@ UINT CMessagePipe::RegisterForNotifications(CMessageRegistration& registration) 
                                            std::forward_as_tuple(nHandle), std::forward_as_tuple());
     try {
         it->second = registration;
+        Link(it->second.MessageTarget());
     } catch (...) {
         m_Registrations.erase(it);
         throw;
@@ -84,9 +86,47 @@ UINT CMessagePipe::RegisterForNotifications(CMessageRegistration& registration) 
 BOOL CMessagePipe::UnRegisterNotification(UINT nHandle) {
     auto it = m_Registrations.find(nHandle);
     if (nHandle == 0 || it == m_Registrations.end()) return FALSE;
+    Remove(it);
+    return TRUE;
+}
+
+void CMessagePipe::Remove(RegistrationTable::iterator it) {
+    Unlink(it->second.MessageTarget());
     m_Registrations.erase(it);
     ++m_nRemovals;
-    return TRUE;
+}
+
+void CMessagePipe::DropTarget(CNotifyTarget* pTarget) {
+    for (auto it = m_Registrations.begin(); it != m_Registrations.end();) {
+        if (it->second.MessageTarget() == pTarget)
+            Remove(it++);
+        else
+            ++it;
+    }
+}
+
+// Each receiver knows the routers that hold registrations of it, with how
+// many each holds, so that it can leave them when it is destroyed.
+void CMessagePipe::Link(CNotifyTarget* pTarget) {
+    if (!pTarget) return;
+    for (CNotifyTarget::RouterLink& link : pTarget->m_RouterLinks) {
+        if (link.pPipe == this) {
+            ++link.nRegistrations;
+            return;
+        }
+    }
+    pTarget->m_RouterLinks.push_back({this, 1});
+}
+
+void CMessagePipe::Unlink(CNotifyTarget* pTarget) {
+    if (!pTarget) return;
+    auto& links = pTarget->m_RouterLinks;
+    for (auto it = links.begin(); it != links.end(); ++it) {
+        if (it->pPipe == this) {
+            if (--it->nRegistrations == 0) links.erase(it);
+            return;
+        }
+    }
 }
 
 UINT CMessagePipe::CountHandlers(UINT nMessage) {
