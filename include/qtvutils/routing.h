@@ -17,6 +17,7 @@
 class CNotifyTarget;
 class CMessagePipe;
 class CRemoteMonitor;
+class CDriverPipeText;
 
 // Window class and title of every router window; other processes find a
 // router by this class name.
@@ -198,6 +199,11 @@ private:
 // removed before its turn is not served, one added is served later in the
 // same broadcast (unless the one being served was the last when the walk
 // looked ahead).
+//
+// DPM_TEXT carries a text holder (CDriverPipeText) that only this router
+// makes, for its driver pipe. It delivers the message only for a holder it
+// made and has not delivered yet, and only to receivers in this process
+// (never to remote registrations); any other DPM_TEXT is dropped.
 class QTVUTILS_API CMessagePipe : public CWnd {
 public:
     CMessagePipe();
@@ -239,6 +245,7 @@ protected:
 
 private:
     friend class CNotifyTarget;
+    friend class CDriverPipe;
 
     BOOL LoadHookModule();
     BOOL RemoveHook(HHOOK& hHook);
@@ -258,7 +265,11 @@ private:
     void Link(CNotifyTarget* pTarget);
     void Unlink(CNotifyTarget* pTarget);
     LRESULT DeliverPending(UINT nHandle);
-    LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled,
+                      CDriverPipeText* pText = nullptr);
+    UINT CountLocalHandlers(UINT nMessage);
+    void QueueText(const char* pText, int nLength);
+    void DeliverTexts(WPARAM wParam);
     void CloseFirstToolWindow();
 
     UINT m_nRouterMessage;
@@ -272,6 +283,11 @@ private:
     // Counts unregistrations, so that a broadcast can tell whether the
     // registration it looked ahead to may have gone while a receiver ran.
     UINT m_nRemovals;
+    // Driver-pipe texts made by this router and not yet delivered, oldest
+    // first; one DPM_TEXT naming one of them is on its way while the flag is
+    // set, and delivers them all.
+    std::deque<CDriverPipeText*> m_TextQueue;
+    BOOL m_bTextPosted;
 };
 
 // Registration with a router of another process, through window messages.
@@ -303,9 +319,10 @@ private:
     HWND m_hRouterWnd;
 };
 
-// The text of one driver-pipe text record, handed to every registration that
-// lists DPM_TEXT as the wParam of that message. Each such receiver reads
-// m_strText and calls Release once; the last release destroys the holder.
+// The text of one driver-pipe text record, handed to every receiver in the
+// router's process that lists DPM_TEXT, as the wParam of that message. Each
+// receiver is handed a reference of its own: it reads m_strText and calls
+// Release once. The holder lives until its last reference goes.
 class QTVUTILS_API CDriverPipeText : public CRefCounted {
 public:
     ~CDriverPipeText() override;
@@ -316,10 +333,9 @@ public:
 // process (server). One object is used as either side, never both.
 //
 // Server: InitialServerSide, then Register with the process's initialised
-// router; each DPM_DATAREADY makes it read one record and post the text of a
-// text record to the router window as DPM_TEXT. Receivers of DPM_TEXT must
-// not register or unregister while a text is on its way: the holder is
-// counted for the receivers there were when the record was read.
+// router; each DPM_DATAREADY makes it read one record and hand the text of a
+// text record to the router, which delivers it as DPM_TEXT to the receivers
+// listing that message when the message arrives.
 // Client: InitialClientSide finds the router and duplicates the server's
 // write end; WriteDataToClientPipe writes whole records.
 //

@@ -159,21 +159,6 @@ BOOL CDriverPipe::ReadPipeRecord() {
 void CDriverPipe::DeliverText(const char* pText, UINT nLength) {
     const void* pNul = memchr(pText, 0, nLength);
     UINT nText = pNul ? static_cast<UINT>(static_cast<const char*>(pNul) - pText) : nLength;
-    CDriverPipeText* pHolder = new CDriverPipeText;
-    try {
-        pHolder->m_strText = CString(pText, static_cast<int>(nText));
-    } catch (...) {
-        pHolder->Release();
-        throw;
-    }
-
-    // One reference per receiver; with none the holder goes at once.
     CMessagePipe* pRouter = m_Registration.GetMessagePipe();
-    UINT nHandlers = pRouter ? pRouter->CountHandlers(DPM_TEXT) : 0;
-    for (UINT i = 0; i < nHandlers; ++i) pHolder->AddRef();
-    pHolder->Release();
-    if (nHandlers == 0) return;
-    if (!PostMessageA(pRouter->GetSafeHwnd(), DPM_TEXT, reinterpret_cast<WPARAM>(pHolder), 0)) {
-        for (UINT i = 0; i < nHandlers; ++i) pHolder->Release();
-    }
+    if (IsRegisteredWith(pRouter)) pRouter->QueueText(pText, static_cast<int>(nText));
 }

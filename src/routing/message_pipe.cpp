@@ -2,6 +2,7 @@
 
 #include "routing/remote_monitor.h"
 
+#include <algorithm>
 #include <iterator>
 #include <new>
 #include <tuple>
@@ -27,7 +28,8 @@ CMessagePipe::CMessagePipe()
       m_hCBTHook(nullptr),
       m_nNextHandle(1),
       m_pRemoteMonitor(nullptr),
-      m_nRemovals(0) {
+      m_nRemovals(0),
+      m_bTextPosted(FALSE) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = AfxWndProc;
     wc.hInstance = AfxGetInstanceHandle();
@@ -40,6 +42,7 @@ CMessagePipe::~CMessagePipe() {
     m_PendingQueue.clear();
     for (auto& entry : m_Registrations) Unlink(entry.second.MessageTarget());
     m_Registrations.clear();
+    for (CDriverPipeText* pText : m_TextQueue) pText->Release();
     if (m_pRemoteMonitor) m_pRemoteMonitor->Release();
     // CWnd's destructor destroys the window.
 }
@@ -179,7 +182,10 @@ LRESULT CMessagePipe::DeliverPending(UINT nHandle) {
     return 0;
 }
 
-LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+// Registrations of other processes are served by the bridge; a text holder
+// never leaves this process, so they are left out of a text's delivery.
+LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled,
+                                CDriverPipeText* pText) {
     LRESULT result = 0;
     CMessageNotification notification;
     size_t nCount = m_Registrations.size();
@@ -188,7 +194,8 @@ LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL
         CMessageRegistration& registration = it->second;
         auto next = std::next(it);
         CNotifyTarget* pTarget = registration.MessageTarget();
-        if (!pTarget || !registration.MessageForThisTarget(message)) {
+        if (!pTarget || !registration.MessageForThisTarget(message) ||
+            (pText && pTarget == m_pRemoteMonitor)) {
             it = next;
             continue;
         }
@@ -204,6 +211,7 @@ LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL
         notification.m_dwReserved4 = kReservedWord4;
         notification.m_pRegistration = &registration;
         bHandled = TRUE;
+        if (pText) pText->AddRef();  // the receiver's own reference
         if (pTarget->Notify(&notification)) result = notification.m_lResult;
 
         // The receiver may have changed the table. The registration served
@@ -223,6 +231,48 @@ LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL
     return result;
 }
 
+UINT CMessagePipe::CountLocalHandlers(UINT nMessage) {
+    UINT n = 0;
+    for (const auto& entry : m_Registrations) {
+        CNotifyTarget* pTarget = entry.second.MessageTarget();
+        if (pTarget && pTarget != m_pRemoteMonitor && entry.second.MessageForThisTarget(nMessage)) ++n;
+    }
+    return n;
+}
+
+void CMessagePipe::QueueText(const char* pText, int nLength) {
+    if (CountLocalHandlers(DPM_TEXT) == 0) return;
+    CDriverPipeText* pHolder = new CDriverPipeText;
+    try {
+        pHolder->m_strText = CString(pText, nLength);
+        m_TextQueue.push_back(pHolder);
+    } catch (...) {
+        pHolder->Release();
+        throw;
+    }
+    // Should the post fail, the next text tries again.
+    if (!m_bTextPosted)
+        m_bTextPosted = PostMessageA(m_hWnd, DPM_TEXT, reinterpret_cast<WPARAM>(pHolder), 0);
+}
+
+void CMessagePipe::DeliverTexts(WPARAM wParam) {
+    // Another process may post DPM_TEXT with any number: only the address
+    // of a holder still queued here is ever treated as one.
+    if (std::find(m_TextQueue.begin(), m_TextQueue.end(), reinterpret_cast<CDriverPipeText*>(wParam)) ==
+        m_TextQueue.end())
+        return;
+    m_bTextPosted = FALSE;
+    // Taken one at a time, so a receiver that pumps messages, and so gets
+    // the rest delivered meanwhile, keeps them in order.
+    while (!m_TextQueue.empty()) {
+        CDriverPipeText* pText = m_TextQueue.front();
+        m_TextQueue.pop_front();
+        BOOL bHandled = FALSE;
+        Broadcast(DPM_TEXT, reinterpret_cast<WPARAM>(pText), 0, bHandled, pText);
+        pText->Release();  // the router's own reference
+    }
+}
+
 void CMessagePipe::CloseFirstToolWindow() {
     HWND hToolWindow = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindToolWindow, reinterpret_cast<LPARAM>(&hToolWindow));
@@ -232,6 +282,10 @@ void CMessagePipe::CloseFirstToolWindow() {
 LRESULT CMessagePipe::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == m_nRouterMessage && m_nRouterMessage != 0)
         return DeliverPending(static_cast<UINT>(wParam));
+    if (message == DPM_TEXT) {
+        DeliverTexts(wParam);
+        return 0;
+    }
 
     BOOL bHandled = FALSE;
     if (message == WM_CLOSE) {
