@@ -27,6 +27,12 @@ class CDriverPipeText;
 #define QTV_ROUTER_MESSAGE "Quorvane Talvora Internal Message"
 // Registered message with which remote clients unregister.
 #define QTV_IPC_MESSAGE "Quorvane Talvora Ipc Message"
+// The longest the library waits for another process: for the router's
+// answer to a remote registration or to a driver client's handshake, for a
+// client window that a registration forwards to by send, and for room in the
+// driver pipe. What each call does when the time is up is said with it.
+const UINT QTV_WAIT_LIMIT_MS = 5000;
+
 // WM_COPYDATA tag of a remote registration request, and the IPC message's
 // unregistration code.
 const ULONG_PTR QTV_COPYDATA_REGISTER = 68;
@@ -296,8 +302,11 @@ class QTVUTILS_API CRemoteMessagePipe {
 public:
     // Sends the registration (with hWnd as its window) to the router found by
     // its class; matching messages are then sent or posted to hWnd under their
-    // own numbers. Returns the router's handle; 0 when there is no router (the
-    // registration is then untouched). The caller's handle and router fields
+    // own numbers, until the registration is unregistered or a forward finds
+    // hWnd gone. Returns the router's handle; 0 when there is no router (the
+    // registration is then untouched), when hWnd is not a window or is a
+    // router's, or when the router gives no answer within QTV_WAIT_LIMIT_MS
+    // (it may still register it later). The caller's handle and router fields
     // are not written.
     static UINT RegisterForNotifications(HWND hWnd, CMessageRegistration& registration);
     // Posts the unregistration request; false when there is no router.

@@ -6,8 +6,12 @@ UINT CRemoteMessagePipe::RegisterForNotifications(HWND hWnd, CMessageRegistratio
     registration.SetWindowHandle(hWnd);
     auto* pRaw = static_cast<TAGRawRegistration*>(static_cast<void*>(registration));
     COPYDATASTRUCT copyData = {QTV_COPYDATA_REGISTER, pRaw->dwSize, pRaw};
-    return static_cast<UINT>(SendMessageA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd),
-                                          reinterpret_cast<LPARAM>(&copyData)));
+    // A router that hangs must not hang its clients with it.
+    DWORD_PTR handle = 0;
+    if (!SendMessageTimeoutA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd), reinterpret_cast<LPARAM>(&copyData),
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, QTV_WAIT_LIMIT_MS, &handle))
+        return 0;
+    return static_cast<UINT>(handle);
 }
 
 BOOL CRemoteMessagePipe::UnRegisterNotification(UINT nHandle) {
