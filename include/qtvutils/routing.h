@@ -342,19 +342,20 @@ public:
 // process (server). One object is used as either side, never both.
 //
 // Server: InitialServerSide, then Register with the process's initialised
-// router; each DPM_DATAREADY makes it read one record and hand the text of a
-// text record to the router, which delivers it as DPM_TEXT to the receivers
-// listing that message when the message arrives.
+// router. Each DPM_DATAREADY makes it read every complete record the pipe
+// holds, so a notification that is lost or never sent delays records but
+// loses none; it hands the text of each text record to the router, which
+// delivers it as DPM_TEXT to the receivers listing that message.
 // Client: InitialClientSide finds the router and duplicates the server's
 // write end; WriteDataToClientPipe writes whole records.
 //
 // Record: 32-bit payload length N, 32-bit code, N payload bytes; a text
 // record (code DPM_TEXT) carries NUL-terminated text, N counting the NUL.
 // A record is written with one WriteFile, so records of several clients
-// never interleave; a record must fit the pipe at once (at most
-// DriverPipeCapacity bytes in all), or the writer would wait for a reader
-// that waits for it. The reader never trusts a header: one that cannot
-// describe a record in the pipe makes it discard what the pipe holds.
+// never interleave, and it must fit the pipe (at most DriverPipeCapacity
+// bytes in all). The reader never trusts a header: one that cannot describe
+// a record makes it discard what the pipe holds, and bytes that make no whole
+// record once the pipe is empty are dropped.
 //
 // Initialisation is attempted once per object: every later call of either
 // InitialServerSide or InitialClientSide returns true and does nothing.
@@ -370,10 +371,17 @@ public:
     BOOL Register(CMessagePipe* pPipe) override;
     BOOL UnRegister() override;
 
+    // False when the pipe cannot be made.
     BOOL InitialServerSide();
+    // False when there is no router, or it hands out no write end within
+    // QTV_WAIT_LIMIT_MS, or the write end cannot be duplicated.
     BOOL InitialClientSide();
-    // False, with nothing written, when the record does not fit the pipe or
-    // there is no write end; false after a failed write, with nothing posted.
+    // Writes one record and posts DPM_DATAREADY. A full pipe is waited for
+    // at most QTV_WAIT_LIMIT_MS, reminding the router meanwhile; on the
+    // router's own thread the router reads the pipe first. False, with
+    // nothing written and nothing posted, when the record does not fit the
+    // pipe, there is no write end, the write fails or the wait reaches its
+    // bound.
     BOOL WriteDataToClientPipe(UINT nLength, UINT nCode, void* pData);
 
     HANDLE m_hReadPipe;
@@ -386,5 +394,8 @@ public:
 private:
     void ClosePipe();
     BOOL ReadPipeRecord();
+    BOOL DropWhatThePipeHolds();
     void DeliverText(const char* pText, UINT nLength);
+
+    DWORD m_dwRouterThreadId;  // client side: the thread of m_hRouterWnd
 };
