@@ -1,5 +1,6 @@
 #include "qtvutils/routing.h"
 
+#include "framework/module_classes.h"
 #include "routing/remote_monitor.h"
 
 #include <algorithm>
@@ -30,12 +31,8 @@ CMessagePipe::CMessagePipe()
       m_pRemoteMonitor(nullptr),
       m_nRemovals(0),
       m_bTextPosted(FALSE) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = AfxWndProc;
-    wc.hInstance = AfxGetInstanceHandle();
-    wc.lpszClassName = QTV_ROUTER_WINDOW_CLASS;
-    // Fails with 1410 once the class exists in this process; that is fine.
-    RegisterClassA(&wc);
+    // Without the class Initialize fails to create the window, and says so.
+    qtv::RegisterModuleClass(QTV_ROUTER_WINDOW_CLASS);
 }
 
 CMessagePipe::~CMessagePipe() {

@@ -109,4 +109,15 @@ TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
     }
 }
 
+TEST(LibraryLifetimeTest, ALibraryUnloadedAndLoadedElsewhereTakesItsWindowClassWithIt) {
+    qtvtest::TempFile report;
+    qtvtest::ChildProcess host("qtv_plugin_host.exe", {report.Path()});
+    ASSERT_TRUE(host.WaitForExit());
+    EXPECT_EQ(0u, host.ExitCode());
+    const std::vector<std::string> round = {"moved 1", "answer 42", "unloaded 1 stale class 0"};
+    std::vector<std::string> expected = round;
+    expected.insert(expected.end(), round.begin(), round.end());
+    EXPECT_EQ(expected, report.ReadLines());
+}
+
 }  // namespace
