@@ -239,8 +239,11 @@ public:
     // router's window (QTV_HOOK_SHELL_REPORT, QTV_HOOK_CBT_REPORT). Called on
     // the router's thread after Initialize. Disable both before destroying
     // the router. The module stays loaded while either hook is installed.
-    // EnableShellHook is false when the hook could not be installed;
-    // EnableCBTHook is always true (m_hCBTHook tells).
+    // Results: disabling is always true. EnableShellHook(TRUE) is true when
+    // the hook is installed now or was already, and also when the hook
+    // module cannot be loaded (no hook is then installed); it is false when
+    // the module lacks "SetShellHook" or that installs no hook.
+    // EnableCBTHook(TRUE) is always true, whether or not a hook went in.
     BOOL EnableShellHook(BOOL bEnable);
     BOOL EnableCBTHook(BOOL bEnable);
 
