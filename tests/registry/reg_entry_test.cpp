@@ -129,6 +129,17 @@ TEST_F(RegTest, CopyStructureCopiesTheWholeTreeWithOneMoreZeroAndKeepsTheTargets
     EXPECT_EQ(0u, target->m_dwSubkeys);  // written through an entry of its own
 }
 
+TEST_F(RegTest, CopyStructureIntoItsOwnSubtreeCopiesTheSourceAsItWas) {
+    Put("src\\a\\b", "v", REG_SZ, "1");
+    Put("src", "top", REG_SZ, "2");
+    EntryPtr source = Open("src"), target(CRegEntry::CreateNew(HKEY_CURRENT_USER, Path("src\\a\\b")));
+    ASSERT_TRUE(source && target);
+    EXPECT_EQ(0, source->CopyStructure(target.get()));
+    EXPECT_EQ(string("2\0\0", 3), Get("src\\a\\b", "top"));
+    EXPECT_EQ(string("1\0\0", 3), Get("src\\a\\b\\a\\b", "v"));
+    EXPECT_FALSE(Open("src\\a\\b\\a\\b\\a"));
+}
+
 TEST_F(RegTest, CopyStructureGoesOnPastAnUnreadableValueAndReportsTheLastRead) {
     struct Row {
         const char* grown;
