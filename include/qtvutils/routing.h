@@ -223,6 +223,7 @@ public:
     // handle into the caller's object and returns the handle. A registration
     // without a notify target is stored but never served.
     UINT RegisterForNotifications(CMessageRegistration& registration);
+    // False for handle 0 and for a handle that is not stored.
     BOOL UnRegisterNotification(UINT nHandle);
     UINT CountHandlers(UINT nMessage);
 
@@ -231,8 +232,8 @@ public:
     LRESULT SendMessageToHandler(UINT nHandle, CMessageNotification& notification);
     // Queues the notification for the handle's receiver; the router window
     // delivers it later, oldest first, or drops it if the handle has gone by
-    // then. The notification must stay valid until then. False when it could
-    // not be queued.
+    // then. The notification must stay valid until then. False, with nothing
+    // queued, before Initialize and when the entry or its post fails.
     BOOL PostMessageToHandler(UINT nHandle, CMessageNotification& notification);
 
     // The hook module's system-wide shell and CBT hooks, reporting to this
@@ -312,7 +313,8 @@ public:
     // (it may still register it later). The caller's handle and router fields
     // are not written.
     static UINT RegisterForNotifications(HWND hWnd, CMessageRegistration& registration);
-    // Posts the unregistration request; false when there is no router.
+    // Posts the unregistration request; false when there is no router, true
+    // otherwise (whether the post went through is not looked at).
     static BOOL UnRegisterNotification(UINT nHandle);
 };
 
@@ -370,11 +372,13 @@ public:
     CDriverPipe();
     ~CDriverPipe() override;  // closes the pipe handles; a registration still held is dropped
 
+    // These three always return true.
     BOOL Notify(CMessageNotification* pNotification) override;
     BOOL Register(CMessagePipe* pPipe) override;
     BOOL UnRegister() override;
 
-    // False when the pipe cannot be made.
+    // False, with no pipe, when the pipe cannot be made or its read end
+    // cannot be put in no-wait mode.
     BOOL InitialServerSide();
     // False when there is no router, or it hands out no write end within
     // QTV_WAIT_LIMIT_MS, or the write end cannot be duplicated.
