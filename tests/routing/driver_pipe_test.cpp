@@ -1,5 +1,6 @@
 #include "qtvutils/routing.h"
 
+#include "routing/recorder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -61,10 +62,7 @@ protected:
     void TearDown() override { server.UnRegister(); }
 
     UINT Listen(CNotifyTarget& target, std::initializer_list<UINT> messages) {
-        CMessageRegistration reg;
-        for (UINT m : messages) reg.AddMessageToList(m);
-        reg.SetNotifyTarget(&target);
-        return router.RegisterForNotifications(reg);
+        return qtvtest::Listen(router, &target, messages);
     }
 
     // Bytes waiting in the pipe.

@@ -1,5 +1,6 @@
 #include "qtvutils/routing.h"
 
+#include "routing/recorder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -46,12 +47,7 @@ enum Step {
     kPump,
 };
 
-UINT Register(CMessagePipe& router, CNotifyTarget* target) {
-    CMessageRegistration reg;
-    reg.AddMessageToList(kMsg);
-    reg.SetNotifyTarget(target);
-    return router.RegisterForNotifications(reg);
-}
+UINT Register(CMessagePipe& router, CNotifyTarget* target) { return qtvtest::Listen(router, target, {kMsg}); }
 
 TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
     struct Row {

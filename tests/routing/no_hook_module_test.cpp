@@ -14,12 +14,7 @@ TEST(NoHookModuleTest, EnablingEitherHookIsTrueThoughNoHookGoesIn) {
     ASSERT_TRUE(router.Initialize());
     std::vector<qtvtest::Call> log;
     qtvtest::Recorder recorder('r', &log);
-    CMessageRegistration reg;
-    reg.AddMessageToList(QTV_HOOK_SHELL_REPORT);
-    reg.AddMessageToList(QTV_HOOK_CBT_REPORT);
-    reg.AddMessageToList(WM_APP);  // the fence
-    reg.SetNotifyTarget(&recorder);
-    router.RegisterForNotifications(reg);
+    qtvtest::Listen(router, &recorder, {QTV_HOOK_SHELL_REPORT, QTV_HOOK_CBT_REPORT, WM_APP});  // WM_APP: the fence
 
     EXPECT_TRUE(router.EnableShellHook(TRUE));
     EXPECT_TRUE(router.EnableCBTHook(TRUE));
