@@ -11,9 +11,12 @@
 #include "qtvutils/framework.h"
 
 #include <deque>
-#include <map>
+#include <memory>
 #include <vector>
 
+namespace qtv {
+class RegistrationTable;
+}
 class CNotifyTarget;
 class CMessagePipe;
 class CRemoteMonitor;
@@ -264,20 +267,15 @@ private:
         UINT nHandle;
         CMessageNotification* pNotification;  // the caller's, not owned
     };
-    // Keyed by handle: handles only grow, so this is also the order in which
-    // the registrations were made, and every lookup stays cheap however many
-    // there are.
-    using RegistrationTable = std::map<UINT, CMessageRegistration>;
-
     CMessageRegistration* FindRegistration(UINT nHandle);
-    void Remove(RegistrationTable::iterator it);
+    void Remove(size_t pos);
     void DropTarget(CNotifyTarget* pTarget);
     void Link(CNotifyTarget* pTarget);
     void Unlink(CNotifyTarget* pTarget);
     LRESULT DeliverPending(UINT nHandle);
     LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled,
                       CDriverPipeText* pText = nullptr);
-    UINT CountLocalHandlers(UINT nMessage);
+    UINT Count(UINT nMessage, BOOL bLocalOnly);
     void QueueText(const char* pText, int nLength);
     void DeliverTexts(WPARAM wParam);
     void CloseFirstToolWindow();
@@ -289,10 +287,7 @@ private:
     UINT m_nNextHandle;
     CRemoteMonitor* m_pRemoteMonitor;
     std::deque<PendingEntry> m_PendingQueue;
-    RegistrationTable m_Registrations;
-    // Counts unregistrations, so that a broadcast can tell whether the
-    // registration it looked ahead to may have gone while a receiver ran.
-    UINT m_nRemovals;
+    std::unique_ptr<qtv::RegistrationTable> m_pRegistrations;  // the router's copies
     // Driver-pipe texts made by this router and not yet delivered, oldest
     // first; one DPM_TEXT naming one of them is on its way while the flag is
     // set, and delivers them all.

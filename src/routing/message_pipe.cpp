@@ -1,18 +1,17 @@
 #include "qtvutils/routing.h"
 
 #include "framework/module_classes.h"
+#include "routing/registration_table.h"
 #include "routing/remote_monitor.h"
 
 #include <algorithm>
-#include <iterator>
 #include <new>
-#include <tuple>
-#include <utility>
 
 namespace {
 
 const DWORD kToolWindowBit = WS_EX_TOOLWINDOW;
 const DWORD kReservedWord4 = 10;
+const size_t npos = qtv::RegistrationTable::npos;
 
 BOOL CALLBACK FindToolWindow(HWND hWnd, LPARAM lParam) {
     if (!(GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & kToolWindowBit)) return TRUE;
@@ -29,7 +28,7 @@ CMessagePipe::CMessagePipe()
       m_hCBTHook(nullptr),
       m_nNextHandle(1),
       m_pRemoteMonitor(nullptr),
-      m_nRemovals(0),
+      m_pRegistrations(new qtv::RegistrationTable),
       m_bTextPosted(FALSE) {
     // Without the class Initialize fails to create the window, and says so.
     qtv::RegisterModuleClass(QTV_ROUTER_WINDOW_CLASS);
@@ -37,8 +36,9 @@ CMessagePipe::CMessagePipe()
 
 CMessagePipe::~CMessagePipe() {
     m_PendingQueue.clear();
-    for (auto& entry : m_Registrations) Unlink(entry.second.MessageTarget());
-    m_Registrations.clear();
+    qtv::RegistrationTable& table = *m_pRegistrations;
+    for (size_t pos = table.Next(0); pos != npos; pos = table.Next(pos + 1)) Unlink(table.At(pos).MessageTarget());
+    m_pRegistrations.reset();
     for (CDriverPipeText* pText : m_TextQueue) pText->Release();
     if (m_pRemoteMonitor) m_pRemoteMonitor->Release();
     // CWnd's destructor destroys the window.
@@ -67,42 +67,37 @@ BOOL CMessagePipe::Initialize() {
 
 UINT CMessagePipe::RegisterForNotifications(CMessageRegistration& registration) {
     const UINT nHandle = m_nNextHandle;
-    auto it = m_Registrations.emplace_hint(m_Registrations.end(), std::piecewise_construct,
-                                           std::forward_as_tuple(nHandle), std::forward_as_tuple());
+    CMessageRegistration& stored = m_pRegistrations->Add(nHandle, registration);
+    stored.SetMessagePipe(this);
+    stored.AssignHandle(nHandle);
     try {
-        it->second = registration;
-        Link(it->second.MessageTarget());
+        Link(stored.MessageTarget());
     } catch (...) {
-        m_Registrations.erase(it);
+        m_pRegistrations->Remove(m_pRegistrations->Find(nHandle));
         throw;
     }
-    it->second.SetMessagePipe(this);
-    it->second.AssignHandle(nHandle);
     registration.SetMessagePipe(this);
     registration.AssignHandle(nHandle);
     return m_nNextHandle++;
 }
 
 BOOL CMessagePipe::UnRegisterNotification(UINT nHandle) {
-    auto it = m_Registrations.find(nHandle);
-    if (nHandle == 0 || it == m_Registrations.end()) return FALSE;
-    Remove(it);
+    const size_t pos = nHandle ? m_pRegistrations->Find(nHandle) : npos;
+    if (pos == npos) return FALSE;
+    Remove(pos);
     return TRUE;
 }
 
-void CMessagePipe::Remove(RegistrationTable::iterator it) {
-    Unlink(it->second.MessageTarget());
-    m_Registrations.erase(it);
-    ++m_nRemovals;
+void CMessagePipe::Remove(size_t pos) {
+    Unlink(m_pRegistrations->At(pos).MessageTarget());
+    m_pRegistrations->Remove(pos);
 }
 
 void CMessagePipe::DropTarget(CNotifyTarget* pTarget) {
-    for (auto it = m_Registrations.begin(); it != m_Registrations.end();) {
-        if (it->second.MessageTarget() == pTarget)
-            Remove(it++);
-        else
-            ++it;
-    }
+    qtv::RegistrationTable& table = *m_pRegistrations;
+    qtv::RegistrationTable::Walk walk(table);
+    for (size_t pos = table.Next(0); pos != npos; pos = table.Next(pos + 1))
+        if (table.At(pos).MessageTarget() == pTarget) Remove(pos);
 }
 
 // Each receiver knows the routers that hold registrations of it, with how
@@ -129,16 +124,25 @@ void CMessagePipe::Unlink(CNotifyTarget* pTarget) {
     }
 }
 
-UINT CMessagePipe::CountHandlers(UINT nMessage) {
+UINT CMessagePipe::CountHandlers(UINT nMessage) { return Count(nMessage, FALSE); }
+
+// Counts the registrations holding the message; with bLocalOnly only those of
+// receivers in this process, not the bridge's for other processes.
+UINT CMessagePipe::Count(UINT nMessage, BOOL bLocalOnly) {
+    qtv::RegistrationTable& table = *m_pRegistrations;
     UINT n = 0;
-    for (const auto& entry : m_Registrations)
-        if (entry.second.MessageForThisTarget(nMessage)) ++n;
+    for (size_t pos = table.Next(0); pos != npos; pos = table.Next(pos + 1)) {
+        const CMessageRegistration& registration = table.At(pos);
+        if (registration.MessageForThisTarget(nMessage) &&
+            !(bLocalOnly && (!registration.MessageTarget() || registration.MessageTarget() == m_pRemoteMonitor)))
+            ++n;
+    }
     return n;
 }
 
 CMessageRegistration* CMessagePipe::FindRegistration(UINT nHandle) {
-    auto it = m_Registrations.find(nHandle);
-    return it == m_Registrations.end() ? nullptr : &it->second;
+    const size_t pos = m_pRegistrations->Find(nHandle);
+    return pos == npos ? nullptr : &m_pRegistrations->At(pos);
 }
 
 LRESULT CMessagePipe::SendMessageToHandler(UINT nHandle, CMessageNotification& notification) {
@@ -185,21 +189,18 @@ LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL
                                 CDriverPipeText* pText) {
     LRESULT result = 0;
     CMessageNotification notification;
-    size_t nCount = m_Registrations.size();
-    auto it = m_Registrations.begin();
-    while (it != m_Registrations.end()) {
-        CMessageRegistration& registration = it->second;
-        auto next = std::next(it);
+    qtv::RegistrationTable& table = *m_pRegistrations;
+    qtv::RegistrationTable::Walk walk(table);
+    size_t nCount = table.Count();
+    for (size_t pos = table.Next(0); pos != npos;) {
+        CMessageRegistration& registration = table.At(pos);
+        const size_t next = table.Next(pos + 1);
         CNotifyTarget* pTarget = registration.MessageTarget();
         if (!pTarget || !registration.MessageForThisTarget(message) ||
             (pText && pTarget == m_pRemoteMonitor)) {
-            it = next;
+            pos = next;
             continue;
         }
-        const bool bNextIsEnd = next == m_Registrations.end();
-        const UINT nHandle = registration.GetHandle();
-        const UINT nRemovals = m_nRemovals;
-
         notification.m_nType = 1;
         notification.m_dwReserved1 = 0;
         notification.m_message = message;
@@ -211,34 +212,22 @@ LRESULT CMessagePipe::Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL
         if (pText) pText->AddRef();  // the receiver's own reference
         if (pTarget->Notify(&notification)) result = notification.m_lResult;
 
-        // The receiver may have changed the table. The registration served
-        // and the one looked ahead to may both be gone; handles only grow, so
-        // the first handle after the served one is where the walk resumes.
-        if (m_Registrations.size() < nCount) {
-            nCount = m_Registrations.size();
-            it = m_Registrations.upper_bound(nHandle);
-        } else {
-            nCount = m_Registrations.size();
-            if (bNextIsEnd)
-                it = m_Registrations.end();
-            else
-                it = m_nRemovals == nRemovals ? next : m_Registrations.upper_bound(nHandle);
-        }
+        // The receiver may have changed the table; while the walk holds it
+        // every position still names the same registration, or none. After
+        // a removal that left fewer than before, the walk goes on with the
+        // first registration after the one served; otherwise with the one it
+        // looked ahead to, or the first after that if it has gone.
+        if (table.Count() < nCount)
+            pos = table.Next(pos + 1);
+        else
+            pos = next == npos ? npos : table.Next(next);
+        nCount = table.Count();
     }
     return result;
 }
 
-UINT CMessagePipe::CountLocalHandlers(UINT nMessage) {
-    UINT n = 0;
-    for (const auto& entry : m_Registrations) {
-        CNotifyTarget* pTarget = entry.second.MessageTarget();
-        if (pTarget && pTarget != m_pRemoteMonitor && entry.second.MessageForThisTarget(nMessage)) ++n;
-    }
-    return n;
-}
-
 void CMessagePipe::QueueText(const char* pText, int nLength) {
-    if (CountLocalHandlers(DPM_TEXT) == 0) return;
+    if (Count(DPM_TEXT, TRUE) == 0) return;
     CDriverPipeText* pHolder = new CDriverPipeText;
     try {
         pHolder->m_strText = CString(pText, nLength);
@@ -297,8 +286,9 @@ LRESULT CMessagePipe::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CMessagePipe::OnCmdMsg(UINT nID, int nCode, void*, void*) {
     if (nCode != CN_COMMAND) return FALSE;
-    for (auto& entry : m_Registrations) {
-        CMessageRegistration& registration = entry.second;
+    qtv::RegistrationTable& table = *m_pRegistrations;
+    for (size_t pos = table.Next(0); pos != npos; pos = table.Next(pos + 1)) {
+        CMessageRegistration& registration = table.At(pos);
         CNotifyTarget* pTarget = registration.MessageTarget();
         if (!pTarget || !registration.CommandForThisTarget(nID)) continue;
         CMessageNotification notification;
