@@ -61,22 +61,23 @@ TEST_F(ResourceTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFold
         for (UINT mask : {0xFu, 0xEu, 0xCu, 0x18u}) {
             char path[MAX_PATH] = "";
             GetModuleFileNameA(m.FindResourceDLL(MAKEINTRESOURCEA(1), RT_RCDATA, mask), path, MAX_PATH);  // null: the test's own
-            const std::string dir = std::string(path).substr(0, std::string(path).rfind('\\') + 1), file = path + dir.size();
-            where += file.find("qtvres") ? "--" : file.substr(6, 1) + (dir == install + "\\" ? "i" : dir == moddir ? "m" : dir == bin ? "b" : "?");
+            const std::string folder = std::string(path).substr(0, std::string(path).rfind('\\') + 1), file = path + folder.size();
+            where += file.find("qtvres") ? "--" : file.substr(6, 1) + (folder == install + "\\" ? "i" : folder == moddir ? "m" : folder == bin ? "b" : "?");
         }
-        EXPECT_EQ(std::string(found) + "|" + (installed ? install : "") + "|" + moddir + "|" + helpName + "|" + (helpFrom == 'i' ? install : helpFrom == 'm' ? moddir : ""),
+        EXPECT_EQ(found + ("|" + dir + "|" + moddir + "|" + helpName + "|" + (helpFrom == 'i' ? install : helpFrom == 'm' ? moddir : "")),
                   where + std::string("|" + m.m_strInstallDir + "|" + m.m_strModuleDir + "|" + m.m_strHelpFileName + "|" + m.m_strHelpDir));
     }
     FreeLibrary(anchor);
 }
 
 // What the loaders load is in module 1 only; 999 is nowhere. (Strings and
-// device-independent bitmaps: below.)
+// device-independent bitmaps are below.)
 TEST_F(ResourceTest, EachLoaderLoadsOnlyFromASelectedModuleThatHoldsTheResource) {
     const std::pair<UINT, bool (*)(CResourceMgr&, UINT, UINT)> loaders[] = {
         {100, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadBitmap(id, mask) != nullptr; }},
         {32649, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadCursor(id, mask) != nullptr; }},
-        {200, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadIcon(id, mask) != nullptr; }}};
+        {200, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadIcon(id, mask) != nullptr; }},
+        {500, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadResource(MAKEINTRESOURCEA(id), RT_RCDATA, mask) != nullptr; }}};
     for (const auto& [id, loads] : loaders) EXPECT_TRUE(loads(mgr, id, 0x8) && !loads(mgr, id, 0x7) && !loads(mgr, 999, 0xF)) << id;
 }
 
