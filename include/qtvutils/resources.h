@@ -14,10 +14,11 @@
 // are cut to their low 16 bits. Each call asks the platform anew: nothing is
 // cached, and the manager keeps no reference to what it hands out.
 //
-// Lifetimes: what the loaders return belongs to the caller (the system
-// cursors excepted, which are shared). The header and pixel pointers of
-// FindAndLoadDIB point into a module's read-only resource data and stay valid
-// while the manager lives. A manager and its holders belong to one thread at
+// Lifetimes: bitmaps, palettes and icons the loaders return belong to the
+// caller; cursors are the platform's shared ones, never destroyed. The
+// header and pixel pointers of FindAndLoadDIB and the loaded resources of
+// FindAndLoadResource point into a module's read-only resource data and stay
+// valid while the manager lives. A manager and its holders belong to one thread at
 // a time; a holder must not outlive its manager.
 #pragma once
 
