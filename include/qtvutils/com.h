@@ -1,10 +1,12 @@
 // QTVUtils COM helpers: per-thread start-up of COM with guarded class-object
-// wrappers, and identifier text conversion with 8-bit text.
+// wrappers, identifier text conversion with 8-bit text, and the iterator over
+// the classes the registry lists for an interface.
 //
 // Results: every function returns the platform's HRESULT unchanged, except
 // that each COleObjManager wrapper returns E_FAIL without calling COM while
-// the manager has not started COM. A manager is created, started, used and
-// destroyed on one thread.
+// the manager has not started COM, and CIIDIterator::GetNext adds E_FAIL and
+// E_POINTER of its own (see there). A manager is created, started, used and
+// destroyed on one thread, and so is an iterator that holds it.
 #pragma once
 
 #include "qtvutils/framework.h"
@@ -67,12 +69,13 @@ class CRegSubkeyIterator;
 // reference, for the caller) or null, and *remaining (may be null) to the
 // number of list entries after the one it visited: count - position - 1 as
 // unsigned, so 0xFFFFFFFF on the first call past the end and one less on each
-// further call. Its result is E_FAIL when the list is exhausted, a subkey
-// cannot be read or opened, or Initialize has not succeeded; otherwise the
-// HRESULT of the identifier conversion or of the creation (E_FAIL while the
-// manager has not started COM). An entry that fails still counts as visited.
-// The list is counted when Initialize opens it; a new pass needs a new
-// Initialize (which first lets go of what the last one took).
+// further call. Its result is E_POINTER for a null object; E_FAIL when the
+// list is exhausted, a subkey cannot be read or opened, or Initialize has not
+// succeeded; otherwise the HRESULT of the identifier conversion or of the
+// creation (E_FAIL while the manager has not started COM). An entry that
+// fails still counts as visited. The list is counted when Initialize opens
+// it; a new pass needs a new Initialize (which first lets go of what the last
+// one took).
 // ---------------------------------------------------------------------------
 class QTVUTILS_API CIIDIterator {
 public:

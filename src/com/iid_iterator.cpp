@@ -36,6 +36,7 @@ BOOL CIIDIterator::Initialize(const char* indexKeyPath, COleObjManager* manager,
 }
 
 HRESULT CIIDIterator::GetNext(void** object, UINT* remaining) {
+    if (!object) return E_POINTER;
     *object = nullptr;
     if (remaining) *remaining = 0;
     if (!m_pManager) return E_FAIL;
