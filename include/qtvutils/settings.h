@@ -150,11 +150,12 @@ private:
 // ---------------------------------------------------------------------------
 // CRegistryFlag: the control-center switches, values of
 // HKLM\SOFTWARE\Quorvane\Quorvane TalVora Software\CurrentVersion\Control Center.
-// Each call opens the key afresh (creating it, volatile, when missing), reads
-// its own value and closes the key. A switch is on (1) exactly when its value,
-// as text up to the first zero byte and whatever its type, is "On" in any
-// ASCII letter case; anything else, a missing value and every failure are
-// off (0).
+// Each call opens the key afresh for writing (creating it, volatile, when
+// missing), reads its own value and closes the key. A switch is on (1) exactly
+// when its value, as text up to the first zero byte and whatever its type, is
+// "On" in any ASCII letter case; anything else, a missing value and every
+// failure are off (0), so where the caller may not write HKEY_LOCAL_MACHINE
+// every switch reads off.
 // ---------------------------------------------------------------------------
 class QTVUTILS_API CRegistryFlag {
 public:
