@@ -20,8 +20,8 @@
 //       opened or created; a walk without a successful GetFirstScheme, or
 //       GetFirstScheme on a tree without schemes;
 //   123 (ERROR_INVALID_NAME) DeleteSchemeKey with a name that is not a
-//       single key name (empty, or holding a backslash): it would delete
-//       more than one scheme;
+//       single key name (empty, or holding a backslash): it would delete the
+//       user's whole tree, or a part of a scheme;
 //   232 (ERROR_NO_DATA) GetNextScheme past the last scheme (again on every
 //       later call); DeleteSchemeKey(".Default").
 // Every other code is the platform's, passed through. On failure every
@@ -59,7 +59,8 @@ public:
     // Deletes the user's scheme with everything below it (never the
     // machine-wide one or device keys); deleting the current scheme makes
     // ".Default" current. ".Default" itself is refused (232), exactly that
-    // spelling. A scheme the user does not have gives the platform's 2.
+    // spelling: the registry takes ".DEFAULT" for the same key and deletes
+    // it. A scheme the user does not have gives the platform's 2.
     LONG DeleteSchemeKey(const CString& name);
 
     // The walk over the user's schemes in the platform's enumeration order,
