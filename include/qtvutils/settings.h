@@ -44,17 +44,18 @@ public:
     CString CreateSchemePath() const;
 
     // The user's current scheme. On first use the user's tree is copied from
-    // the machine-wide one, and a missing "Current Scheme" is created as
-    // ".Default". The named scheme need not exist.
+    // the machine-wide one; a "Current Scheme" that is missing or cannot be
+    // read is written as ".Default". The named scheme need not exist.
     LONG GetCurrentScheme(CString& name);
     // Needs the user's tree (8 without it); the name is not checked.
     LONG SetCurrentScheme(const CString& name);
     // P + "\" + the current scheme, read afresh on every call.
     LONG GetSchemeKey(CString& key);
     // Creates the user's scheme as a copy of the machine-wide scheme of that
-    // name (an empty key when there is none), making the user's tree first
-    // when the user has none. A scheme the user already has is left as it is:
-    // 0, nothing copied.
+    // name (an empty key when there is none). A scheme the user already has
+    // is left as it is: 0, nothing copied. Only that scheme is copied: on a
+    // user without a tree, the tree made on the way holds it alone, and the
+    // machine-wide tree is not copied by a later first use.
     LONG NewSchemeKey(const CString& name);
     // Deletes the user's scheme with everything below it (never the
     // machine-wide one or device keys); deleting the current scheme makes

@@ -53,10 +53,7 @@ LONG CRegScheme::GetCurrentScheme(CString& name) {
     }
     CString current;
     LONG result = key->LocateValueData(kCurrentScheme, current);
-    // Only a missing choice becomes ".Default": a read that failed for any
-    // other reason (a name another process just made longer, say) must not
-    // overwrite the user's choice.
-    if (result == ERROR_FILE_NOT_FOUND) {
+    if (result != ERROR_SUCCESS) {
         current = kDefaultScheme;
         result = key->SetValueData(kCurrentScheme, current);
     }
@@ -77,10 +74,6 @@ LONG CRegScheme::GetSchemeKey(CString& key) {
 }
 
 LONG CRegScheme::NewSchemeKey(const CString& name) {
-    // Creating the scheme key creates the user's P on the way; made that way
-    // it would hide the machine-wide tree from the user for good, so the
-    // user's tree is copied first.
-    CRegUser(this).NewUserKey();
     return CopyFromMachineOnce(CreateSchemePath() + "\\" + name);
 }
 
