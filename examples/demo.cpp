@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+int DemoSettings();  // demo_settings.cpp
+
 namespace {
 
 const DWORD kWaitMs = 10000;
@@ -297,6 +299,7 @@ int RunRouter() {
     bool ok = RunRemoteScenario(router);
     ok = RunDriverScenario(router) && ok;
     ok = RunHookScenario(router) && ok;
+    ok = DemoSettings() == 0 && ok;
     Say("router", ok ? "done" : "a scenario failed");
     return ok ? 0 : 1;
 }
