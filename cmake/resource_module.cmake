@@ -5,7 +5,7 @@
 include_guard(GLOBAL)
 
 function(qtv_add_resource_module target rc)
-    add_library(${target} SHARED ${rc})
+    add_library(${target} MODULE ${rc})
     set_target_properties(${target} PROPERTIES PREFIX "" LINKER_LANGUAGE C)
     target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
     target_link_options(${target} PRIVATE -nostdlib -Wl,-e,0)

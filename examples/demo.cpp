@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+int DemoSettings();  // demo_settings.cpp
+
 namespace {
 
 const DWORD kWaitMs = 10000;
@@ -299,6 +301,7 @@ int RunRouter() {
     bool ok = RunRemoteScenario(router);
     ok = RunDriverScenario(router) && ok;
     ok = RunHookScenario(router) && ok;
+    ok = DemoSettings() == 0 && ok;
     Say("router", ok ? "done" : "a scenario failed");
     return ok ? 0 : 1;
 }
