@@ -5,6 +5,8 @@
 // the CBT hook reports a window this process creates.
 #include "qtvutils/qtvutils.h"
 
+#include "demo_resources.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -309,5 +311,6 @@ int RunRouter() {
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "remote") == 0) return RunRemote(argv[2]);
     if (argc == 2 && strcmp(argv[1], "driver") == 0) return RunDriver();
-    return RunRouter();
+    const int routed = RunRouter();
+    return DemoResources() == 0 ? routed : 1;
 }

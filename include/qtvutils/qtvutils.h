@@ -8,3 +8,4 @@
 #include "qtvutils/com.h"
 #include "qtvutils/text.h"
 #include "qtvutils/files.h"
+#include "qtvutils/resources.h"
