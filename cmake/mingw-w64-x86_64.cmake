@@ -1,14 +1,4 @@
-# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows with Debian's MinGW-w64 (posix thread model).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(QTV_MINGW x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${QTV_MINGW}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QTV_MINGW}-g++-posix)
-set(CMAKE_RC_COMPILER  ${QTV_MINGW}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QTV_MINGW})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -5,9 +5,13 @@
 // the CBT hook reports a window this process creates.
 #include "qtvutils/qtvutils.h"
 
+#include "demo_resources.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+int DemoSettings();  // demo_settings.cpp
 
 namespace {
 
@@ -297,6 +301,7 @@ int RunRouter() {
     bool ok = RunRemoteScenario(router);
     ok = RunDriverScenario(router) && ok;
     ok = RunHookScenario(router) && ok;
+    ok = DemoSettings() == 0 && ok;
     Say("router", ok ? "done" : "a scenario failed");
     return ok ? 0 : 1;
 }
@@ -306,5 +311,6 @@ int RunRouter() {
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "remote") == 0) return RunRemote(argv[2]);
     if (argc == 2 && strcmp(argv[1], "driver") == 0) return RunDriver();
-    return RunRouter();
+    const int routed = RunRouter();
+    return DemoResources() == 0 ? routed : 1;
 }

@@ -1,10 +1,12 @@
 // QTVUtils COM helpers: per-thread start-up of COM with guarded class-object
-// wrappers, and identifier text conversion with 8-bit text.
+// wrappers, identifier text conversion with 8-bit text, and the iterator over
+// the classes the registry lists for an interface.
 //
 // Results: every function returns the platform's HRESULT unchanged, except
 // that each COleObjManager wrapper returns E_FAIL without calling COM while
-// the manager has not started COM. A manager is created, started, used and
-// destroyed on one thread.
+// the manager has not started COM, and CIIDIterator::GetNext adds E_FAIL and
+// E_POINTER of its own (see there). A manager is created, started, used and
+// destroyed on one thread, and so is an iterator that holds it.
 #pragma once
 
 #include "qtvutils/framework.h"
@@ -52,3 +54,46 @@ private:
 //   than 124 wide characters fails with CO_E_CLASSSTRING, *clsid untouched.
 QTVUTILS_API HRESULT OleStringFromCLSID(const GUID& clsid, LPOLESTR* text);
 QTVUTILS_API HRESULT OleCLSIDFromString(LPOLESTR text, GUID* clsid);
+
+class CRegEntry;
+class CRegSubkeyIterator;
+
+// ---------------------------------------------------------------------------
+// CIIDIterator: creates, one by one, the in-process classes the registry
+// lists for an interface. Under HKEY_LOCAL_MACHINE:
+//   <index key>, value "{interface id}"  the path of the list key
+//   <list key>\<any name>                one class each: its only value is
+//                                        the class identifier in braced text
+// Initialize returns FALSE when the index key, its value for the interface or
+// the list key is missing. GetNext sets *object to the created interface (one
+// reference, for the caller) or null, and *remaining (may be null) to the
+// number of list entries after the one it visited: count - position - 1 as
+// unsigned, so 0xFFFFFFFF on the first call past the end and one less on each
+// further call. Its result is E_POINTER for a null object; E_FAIL when the
+// list is exhausted, a subkey cannot be read or opened, or Initialize has not
+// succeeded; otherwise the HRESULT of the identifier conversion or of the
+// creation (E_FAIL while the manager has not started COM). An entry that
+// fails still counts as visited. The list is counted when Initialize opens
+// it; a new pass needs a new Initialize (which first lets go of what the last
+// one took).
+// ---------------------------------------------------------------------------
+class QTVUTILS_API CIIDIterator {
+public:
+    CIIDIterator();
+    ~CIIDIterator();  // frees what it holds, the manager's reference included
+
+    // Holds a reference on manager (not null) until the iterator goes.
+    BOOL Initialize(const char* indexKeyPath, COleObjManager* manager, const GUID& iid);
+    HRESULT GetNext(void** object, UINT* remaining);
+
+private:
+    CRegEntry* m_pKey;                // the list key; owned
+    CRegSubkeyIterator* m_pSubkeys;   // over m_pKey; owned
+    COleObjManager* m_pManager;       // one reference held
+    char* m_pszIID;                   // braced text, from CoTaskMemAlloc
+
+    CIIDIterator(const CIIDIterator&) = delete;
+    CIIDIterator& operator=(const CIIDIterator&) = delete;
+    void Reset();
+    HRESULT CreateListed(const CRegEntry& entry, void** object);
+};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // Counts destructions, to see when Release destroys.
@@ -47,6 +49,28 @@ TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {
     WriteEvent(1, "text");
     DumpCallStack();
     EXPECT_EQ('\0', QtvEmptyText[0]);
+}
+
+// Both DLLs carry the project's version in their fixed and text version
+// information, the way Explorer's properties page reads it.
+TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
+    for (const char* file : {"QTVUtils.dll", "QTVEHook.dll"}) {
+        SCOPED_TRACE(file);
+        DWORD ignored = 0;
+        DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+        ASSERT_NE(0u, size);
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoA(file, 0, size, info.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT len = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), fixed->dwFileVersionMS);
+        EXPECT_EQ(MAKELONG(0, QTV_VERSION_PATCH), fixed->dwProductVersionLS);
+        char* text = nullptr;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion",
+                                   reinterpret_cast<void**>(&text), &len));
+        EXPECT_STREQ(QTV_VERSION, text);
+    }
 }
 
 }  // namespace

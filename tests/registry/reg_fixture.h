@@ -18,15 +18,17 @@ inline string Bytes(const CString& s) { return string(s, s.GetLength()); }
 
 class RegTest : public ::testing::Test {
 protected:
+    // The key that holds every test's own key, in both roots.
+    virtual const char* Folder() const { return "Software\\QTVUtilsTests"; }
     void SetUp() override {
-        m_path.Format("Software\\QTVUtilsTests\\%lu-%s", GetCurrentProcessId(),
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_name.Format("%lu-%s", GetCurrentProcessId(), ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_path = Folder() + ("\\" + m_name);
         MakeKey("");
     }
     void TearDown() override {
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             RegDeleteTreeA(root, m_path);
-            RegDeleteKeyA(root, "Software\\QTVUtilsTests");  // only once no other run uses it
+            RegDeleteKeyA(root, Folder());  // only once no other run uses it
         }
     }
     CString Path(const char* sub) const { return *sub ? m_path + "\\" + sub : m_path; }
@@ -40,11 +42,11 @@ protected:
         ASSERT_EQ(0, RegSetKeyValueA(root, Path(sub), name, type, bytes.data(), bytes.size()));
     }
     // The stored bytes exactly as the platform reports them, or "<error N>".
-    string Get(const char* sub, const char* name, DWORD* type = nullptr) {
+    string Get(const char* sub, const char* name, DWORD* type = nullptr, HKEY root = HKEY_CURRENT_USER) {
         HKEY key;
         char buffer[256];
         DWORD size = sizeof(buffer);
-        LONG r = RegOpenKeyExA(HKEY_CURRENT_USER, Path(sub), 0, KEY_READ, &key);
+        LONG r = RegOpenKeyExA(root, Path(sub), 0, KEY_READ, &key);
         if (r == 0) {
             r = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer), &size);
             RegCloseKey(key);
@@ -53,5 +55,6 @@ protected:
     }
     EntryPtr Open(const char* sub) { return EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path(sub))); }
 
+    CString m_name;  // unique to this process and test
     CString m_path;
 };

@@ -1,0 +1,4 @@
+# 32-bit Windows with Debian's MinGW-w64 (posix thread model).
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(QTV_MINGW i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
