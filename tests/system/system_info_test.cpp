@@ -93,10 +93,15 @@ BOOL RawRead(UINT get, UINT size, Value& v) {
     return SystemParametersInfoA(get, size, &v, 0);
 }
 
+// Puts the old value back; into the profile as well when a write reached it.
 struct Restore {
     UINT set, size;
     Value old;
-    ~Restore() { SystemParametersInfoA(set, size ? size : old.u, size ? &old : nullptr, SPIF_SENDWININICHANGE); }
+    HANDLE written;
+    ~Restore() {
+        const UINT flags = WaitForSingleObject(written, 0) ? SPIF_SENDWININICHANGE : SPIF_SENDWININICHANGE | SPIF_UPDATEINIFILE;
+        SystemParametersInfoA(set, size ? size : old.u, size ? &old : nullptr, flags);
+    }
 };
 
 // One row beside the raw call. Unless `reaches`, the operation must answer
@@ -118,7 +123,7 @@ void Check(const Op& op, bool reaches) {
     ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel", 0, KEY_NOTIFY, panel.Receive()));
     ASSERT_EQ(0, RegNotifyChangeKeyValue(panel.Get(), TRUE, REG_NOTIFY_CHANGE_LAST_SET, written.Get(), TRUE));
     ASSERT_TRUE(rawOk);
-    Restore restore{op.set, op.size, raw};
+    Restore restore{op.set, op.size, raw, written.Get()};
     mine = raw;
     mine.u ^= op.flip;
     EXPECT_EQ(reaches && op.flip == kRefused ? FALSE : TRUE, op.call(info, mine));
