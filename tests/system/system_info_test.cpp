@@ -23,9 +23,9 @@ union Value { UINT u; int i; ULONG ul; TRACK_INFO track; LOGFONTA font; ACCESSTI
 // implement the write, and the value goes back as read.
 struct Op { const char* name; std::function<BOOL(CSystemInfo&, Value&)> call; UINT size, get, set = 0, flip = 0; };
 const UINT kMetric = 0x10000, kDoubleClickTime = 0x20000, kRefused = 0;
-#define SIZE(m) (sizeof(Value::m) > sizeof(UINT) ? sizeof(Value::m) : 0)
-#define GET(fn, m, ...) {#fn, [](CSystemInfo& s, Value& v) { return s.fn(&v.m); }, SIZE(m), __VA_ARGS__}
-#define SET(fn, m, ...) {#fn, [](CSystemInfo& s, Value& v) { return s.fn(v.m); }, SIZE(m), __VA_ARGS__}
+#define VALUE_SIZE(m) (sizeof(Value::m) > sizeof(UINT) ? sizeof(Value::m) : 0)
+#define GET(fn, m, ...) {#fn, [](CSystemInfo& s, Value& v) { return s.fn(&v.m); }, VALUE_SIZE(m), __VA_ARGS__}
+#define SET(fn, m, ...) {#fn, [](CSystemInfo& s, Value& v) { return s.fn(v.m); }, VALUE_SIZE(m), __VA_ARGS__}
 
 const Op kOps[] = {
     GET(GetAccessTimeOut, access, 60), GET(GetBeeperState, i, 1), GET(GetBorderWidth, u, 5),
