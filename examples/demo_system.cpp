@@ -8,17 +8,6 @@
 
 namespace {
 
-void Say(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-void Say(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    CString text;
-    text.FormatV(format, args);
-    va_end(args);
-    printf("[%-6s] %s\n", "system", static_cast<const char*>(text));
-    fflush(stdout);
-}
-
 // The value the user profile holds (what survives a restart of the session).
 CString ProfileDoubleClickTime() {
     char text[32] = "(none)";
@@ -36,18 +25,20 @@ int DemoSystem() {
     ULONG speed = 0;
     if (!info.GetMouseSpeed(&mouse) || !info.GetScrSaverTimeout(&timeout) || !info.GetRepeatDelay(&delay) ||
         !info.GetRepeatSpeed(&speed)) {
-        Say("could not read the system parameters");
+        printf("[system] could not read the system parameters\n");
         return 1;
     }
-    Say("mouse thresholds %d and %d, acceleration %d", mouse.nThreshold1, mouse.nThreshold2, mouse.nAcceleration);
-    Say("screen saver after %u s; keyboard delay %u, repeat speed %lu", timeout, delay, speed);
+    printf("[system] mouse thresholds %d and %d, acceleration %d\n", mouse.nThreshold1, mouse.nThreshold2,
+           mouse.nAcceleration);
+    printf("[system] screen saver after %u s; keyboard delay %u, repeat speed %lu\n", timeout, delay, speed);
 
     const UINT old = GetDoubleClickTime();
-    Say("double-click time %u ms (profile: %s)", old, static_cast<const char*>(ProfileDoubleClickTime()));
+    printf("[system] double-click time %u ms (profile: %s)\n", old, static_cast<const char*>(ProfileDoubleClickTime()));
     const BOOL changed = info.SetDoubleClickTime(old + 100);
-    Say("SetDoubleClickTime(%u) -> %d; GetDoubleClickTime() now says %u ms (profile: %s)", old + 100, changed,
-        GetDoubleClickTime(), static_cast<const char*>(ProfileDoubleClickTime()));
+    printf("[system] SetDoubleClickTime(%u) -> %d; GetDoubleClickTime() now says %u ms (profile: %s)\n", old + 100,
+           changed, GetDoubleClickTime(), static_cast<const char*>(ProfileDoubleClickTime()));
     const BOOL restored = info.SetDoubleClickTime(old);
-    Say("put back: %u ms", GetDoubleClickTime());
+    printf("[system] put back: %u ms\n", GetDoubleClickTime());
+    fflush(stdout);
     return changed && restored && GetDoubleClickTime() == old ? 0 : 1;
 }
