@@ -21,11 +21,11 @@ union Value { UINT u; int i; ULONG ul; TRACK_INFO track; LOGFONTA font; ACCESSTI
 // below. set: the raw write that puts the old value back. flip: the bits of
 // the first word a row's write changes; kRefused: the platform does not
 // implement the write, and the value goes back as read.
-struct Op { const char* name; std::function<BOOL(CSystemInfo&, Value&)> call; UINT size, get, set = 0, flip = 0; };
+struct Op { const char* name; std::function<BOOL(Value&)> call; UINT size, get, set = 0, flip = 0; };
 const UINT kMetric = 0x10000, kDoubleClickTime = 0x20000, kRefused = 0;
 #define VALUE_SIZE(m) (sizeof(Value::m) > sizeof(UINT) ? sizeof(Value::m) : 0)
-#define GET(fn, m, ...) {#fn, [](CSystemInfo& s, Value& v) { return s.fn(&v.m); }, VALUE_SIZE(m), __VA_ARGS__}
-#define SET(fn, m, ...) {#fn, [](CSystemInfo& s, Value& v) { return s.fn(v.m); }, VALUE_SIZE(m), __VA_ARGS__}
+#define GET(fn, m, ...) {#fn, [](Value& v) { return CSystemInfo().fn(&v.m); }, VALUE_SIZE(m), __VA_ARGS__}
+#define SET(fn, m, ...) {#fn, [](Value& v) { return CSystemInfo().fn(v.m); }, VALUE_SIZE(m), __VA_ARGS__}
 
 const Op kOps[] = {
     GET(GetAccessTimeOut, access, 60), GET(GetBeeperState, i, 1), GET(GetBorderWidth, u, 5),
@@ -35,21 +35,24 @@ const Op kOps[] = {
     GET(GetMouseKeys, mouse, 54), GET(GetScrSaverActive, i, 16), GET(GetScrSaverTimeout, u, 14),
     GET(GetShowSounds, i, 56), GET(GetSoundSentry, sentry, 64), GET(GetStickyKeys, sticky, 58),
     GET(GetToggleKeys, toggle, 52),
-    {"GetLangDriverName", [](CSystemInfo& s, Value& v) {
+    {"GetLangDriverName", [](Value& v) {
          CString name("sentinel");  // must become the raw call's text
-         BOOL ok = s.GetLangDriverName(name);
+         BOOL ok = CSystemInfo().GetLangDriverName(name);
          lstrcpynA(v.text, name, MAX_PATH);
          return ok; }, MAX_PATH, 12},
-    SET(SetIconHorzSize, u, 13, 13, 2), SET(SetIconVertSize, u, 24, 24, 2), SET(SetAccessTimeout, access, 60, 61, kRefused),
-    SET(SetWarningBeeperOn, i, 1, 2, 1), SET(SetBorderWidth, u, 5, 6, 2), SET(SetWallPaper, text, 0x73, 20, 'X'),
-    SET(SetDoubleClickTime, u, kDoubleClickTime, 32, 2), SET(SetDoubleClickHeight, u, kMetric | SM_CYDOUBLECLK, 30, 2),
+    SET(SetIconHorzSize, u, 13, 13, 2), SET(SetIconVertSize, u, 24, 24, 2), SET(SetWarningBeeperOn, i, 1, 2, 1),
+    SET(SetAccessTimeout, access, 60, 61, kRefused), SET(SetBorderWidth, u, 5, 6, 2),
+    SET(SetWallPaper, text, 0x73, 20, 'X'), SET(SetDoubleClickTime, u, kDoubleClickTime, 32, 2),
+    SET(SetDoubleClickHeight, u, kMetric | SM_CYDOUBLECLK, 30, 2),
     SET(SetDoubleClickWidth, u, kMetric | SM_CXDOUBLECLK, 29, 2), SET(SetFastTSwitchEnabled, i, 35, 36, kRefused),
-    SET(SetFilterKeys, filter, 50, 51, kRefused), SET(SetGranularity, u, 18, 19, 2), SET(SetIconTitleFont, font, 31, 34, 2),
-    SET(SetIconWrappingEnabled, i, 25, 26, 1), SET(SetRepeatDelay, u, 22, 23, 2), SET(SetRepeatSpeed, u, 10, 11, 2),
-    SET(SetMenuAlignmentLeft, i, 27, 28, 1), SET(SetMouseSpeed, track, 3, 4, 2), SET(SetMouseKeys, mouse, 54, 55, kRefused),
-    SET(SetMouseBtnSwap, i, kMetric | SM_SWAPBUTTON, 33, 1), SET(SetScrSaverActive, i, 16, 17, 1),
-    SET(SetScrSaverTimeout, u, 14, 15, 2), SET(SetShowSounds, i, 56, 57, 1), SET(SetSoundSentry, sentry, 64, 65, kRefused),
-    SET(SetStickyKeys, sticky, 58, 59, kRefused), SET(SetToggleKeys, toggle, 52, 53, kRefused),
+    SET(SetFilterKeys, filter, 50, 51, kRefused), SET(SetGranularity, u, 18, 19, 2),
+    SET(SetIconTitleFont, font, 31, 34, 2), SET(SetIconWrappingEnabled, i, 25, 26, 1),
+    SET(SetRepeatDelay, u, 22, 23, 2), SET(SetRepeatSpeed, u, 10, 11, 2), SET(SetMenuAlignmentLeft, i, 27, 28, 1),
+    SET(SetMouseSpeed, track, 3, 4, 2), SET(SetMouseBtnSwap, i, kMetric | SM_SWAPBUTTON, 33, 1),
+    SET(SetMouseKeys, mouse, 54, 55, kRefused), SET(SetScrSaverActive, i, 16, 17, 1),
+    SET(SetScrSaverTimeout, u, 14, 15, 2), SET(SetShowSounds, i, 56, 57, 1),
+    SET(SetSoundSentry, sentry, 64, 65, kRefused), SET(SetStickyKeys, sticky, 58, 59, kRefused),
+    SET(SetToggleKeys, toggle, 52, 53, kRefused),
 };
 
 // A sentinel over the value's own bytes, with a structure's size member
@@ -73,12 +76,11 @@ BOOL RawRead(UINT get, UINT size, Value& v) {
 // TRUE and leave the value and the platform alone.
 void Check(const Op& op, bool reaches) {
     SCOPED_TRACE(op.name);
-    CSystemInfo info;
     Value raw = Fresh(op.size), mine = raw, now = raw;
     const BOOL rawOk = RawRead(op.get, op.size, raw);
     if (!op.set) {
-        EXPECT_EQ(reaches ? rawOk : TRUE, op.call(info, mine));
-        EXPECT_EQ(0, memcmp(reaches ? &raw : &now, &mine, sizeof mine));
+        EXPECT_EQ(reaches ? rawOk : TRUE, op.call(mine));
+        EXPECT_EQ(0, memcmp(reaches ? &raw : &now, &mine, sizeof mine)) << std::hex << raw.u << " " << mine.u;
         return;
     }
     // The persistent values live under HKCU\Control Panel; Wine keeps what
@@ -90,10 +92,11 @@ void Check(const Op& op, bool reaches) {
     ASSERT_TRUE(rawOk);
     mine = raw;
     mine.u ^= op.flip;
-    EXPECT_EQ(reaches && op.flip == kRefused ? FALSE : TRUE, op.call(info, mine));
+    EXPECT_EQ(reaches && op.flip == kRefused ? FALSE : TRUE, op.call(mine));
     RawRead(op.get, op.size, now);
     // Wine's ANSI write of the icon title font breaks the face name.
-    EXPECT_EQ(0, memcmp(reaches ? &mine : &raw, &now, op.get == 31 ? offsetof(LOGFONTA, lfFaceName) : sizeof now));
+    const size_t compared = op.get == SPI_GETICONTITLELOGFONT ? offsetof(LOGFONTA, lfFaceName) : sizeof now;
+    EXPECT_EQ(0, memcmp(reaches ? &mine : &raw, &now, compared)) << std::hex << mine.u << " " << now.u;
     const bool toProfile = WaitForSingleObject(written.Get(), 0) == WAIT_OBJECT_0;
     EXPECT_FALSE(toProfile) << "a persistent value changed";
     // Nothing above returns once the value may have changed: it always goes
@@ -114,7 +117,8 @@ DWORD WINAPI StandInVersion() { return g_version; }
 
 TEST(SystemInfoTest, MouseParametersBelowVersion3_10SkipTheMissing16BitModuleAndAnswerTrue) {
     // GetVersion's low word, minor version in the high byte; platform reached
-    const std::pair<DWORD, bool> rows[] = {{0x0003, false}, {0x0903, false}, {0x1402, false}, {0x0A03, true}, {0x0004, true}};
+    const std::pair<DWORD, bool> rows[] = {
+        {0x0003, false}, {0x0903, false}, {0x1402, false}, {0x0A03, true}, {0x0004, true}};
     qtv::SetVersionSourceForTesting(StandInVersion);
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << "version word 0x" << std::hex << r.first);
