@@ -12,6 +12,7 @@
 #include <string>
 
 int DemoSettings();  // demo_settings.cpp
+int DemoSystem();  // demo_system.cpp
 
 namespace {
 
@@ -302,6 +303,7 @@ int RunRouter() {
     ok = RunDriverScenario(router) && ok;
     ok = RunHookScenario(router) && ok;
     ok = DemoSettings() == 0 && ok;
+    ok = DemoSystem() == 0 && ok;
     Say("router", ok ? "done" : "a scenario failed");
     return ok ? 0 : 1;
 }

@@ -9,3 +9,4 @@
 #include "qtvutils/text.h"
 #include "qtvutils/files.h"
 #include "qtvutils/resources.h"
+#include "qtvutils/system.h"
