@@ -73,6 +73,9 @@ TEST(RegDataTest, AssignmentAndLoadingReplaceBytesAndTypeButNotTheSlot) {
     const CRegData& held = target;
     EXPECT_EQ(static_cast<const void*>(target.m_strData), static_cast<void*>(held));
     EXPECT_EQ(static_cast<void*>(held), static_cast<unsigned char*>(held));
+    const CRegData empty;
+    *static_cast<unsigned char*>(empty) = 'x';  // storage of its own, not the block empty strings share
+    EXPECT_STREQ("", CString());
 
     EXPECT_TRUE(target.LoadString(200));
     EXPECT_EQ("17", Bytes(target.m_strData));
@@ -81,14 +84,6 @@ TEST(RegDataTest, AssignmentAndLoadingReplaceBytesAndTypeButNotTheSlot) {
     EXPECT_FALSE(target.LoadString(201));
     EXPECT_EQ("", Bytes(target.m_strData));
     EXPECT_EQ(DWORD(REG_SZ), target.GetType());
-}
-
-TEST(RegDataTest, AnEmptyValueHandsOutStorageOfItsOwn) {
-    const CRegData empty;
-    unsigned char* p = empty;
-    EXPECT_EQ(static_cast<void*>(p), static_cast<void*>(empty));
-    *p = 'x';  // its terminator: other empty strings must not see it
-    EXPECT_STREQ("", CString());
 }
 
 }  // namespace

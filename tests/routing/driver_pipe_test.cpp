@@ -1,6 +1,5 @@
 #include "qtvutils/routing.h"
 
-#include "routing/recorder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -21,22 +19,19 @@ using qtvtest::TempFile;
 const char kChild[] = "qtv_routing_child.exe";
 const UINT kFence = WM_APP + 77;  // what the child posts to wait for the server
 
-// A receiver of DPM_TEXT: records each text, then releases its reference as
-// every receiver must, or keeps the last holder when told to.
+// A receiver of DPM_TEXT: records each text and the holder's count on
+// arrival, then releases its reference as every receiver must.
 class CTextListener : public CNotifyTarget {
 public:
     BOOL Notify(CMessageNotification* n) override {
         auto* pText = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
         texts.push_back(static_cast<const char*>(pText->m_strText));
-        if (keep)
-            kept = pText;
-        else
-            pText->Release();
+        counts.push_back(pText->GetRefCount());
+        pText->Release();
         return TRUE;
     }
     std::vector<std::string> texts;
-    bool keep = false;
-    CDriverPipeText* kept = nullptr;
+    std::vector<LONG> counts;
 };
 
 // Calls a function for each message of its list.
@@ -62,7 +57,10 @@ protected:
     void TearDown() override { server.UnRegister(); }
 
     UINT Listen(CNotifyTarget& target, std::initializer_list<UINT> messages) {
-        return qtvtest::Listen(router, &target, messages);
+        CMessageRegistration reg;
+        for (UINT m : messages) reg.AddMessageToList(m);
+        reg.SetNotifyTarget(&target);
+        return router.RegisterForNotifications(reg);
     }
 
     // Bytes waiting in the pipe.
@@ -85,9 +83,8 @@ struct LocalClient {
     CDriverPipe pipe;
 };
 
-TEST_F(DriverPipeTest, EachReceiverGetsAReferenceOfItsOwnAndTheLastOneKeepsTheHolder) {
+TEST_F(DriverPipeTest, EachReceiverGetsTheHolderOnceAndTheLastReleaseDestroysIt) {
     CTextListener a, b, c;
-    c.keep = true;
     Listen(a, {DPM_TEXT});
     Listen(b, {DPM_TEXT});
     Listen(c, {DPM_TEXT});
@@ -96,10 +93,10 @@ TEST_F(DriverPipeTest, EachReceiverGetsAReferenceOfItsOwnAndTheLastOneKeepsTheHo
     qtvtest::PumpUntil([&] { return c.texts.size() == 1; });
     EXPECT_EQ(std::vector<std::string>{"hello"}, a.texts);
     EXPECT_EQ(std::vector<std::string>{"hello"}, b.texts);
-    ASSERT_NE(nullptr, c.kept);
-    EXPECT_EQ(1, c.kept->GetRefCount());  // every other reference is gone
-    EXPECT_STREQ("hello", c.kept->m_strText);
-    c.kept->Release();
+    EXPECT_EQ(std::vector<std::string>{"hello"}, c.texts);
+    // On arrival each receiver holds a reference of its own beside the
+    // router's, whatever the others did with theirs.
+    EXPECT_EQ((std::vector<LONG>{2, 2, 2}), (std::vector<LONG>{a.counts[0], b.counts[0], c.counts[0]}));
     EXPECT_EQ(0u, Available());
 }
 
@@ -152,31 +149,9 @@ TEST_F(DriverPipeTest, RecordsThatDoNotFitThePipeAreRefusedWhole) {
     Listen(a, {DPM_TEXT});
     big.pop_back();  // 2039 characters and the NUL: exactly a full pipe
     EXPECT_TRUE(client.pipe.WriteDataToClientPipe(static_cast<UINT>(big.size() + 1), DPM_TEXT, &big[0]));
-    qtvtest::PumpUntil([&] { return !a.texts.empty(); });
-    ASSERT_EQ(1u, a.texts.size());
-    EXPECT_EQ(big, a.texts[0]);
-}
-
-TEST_F(DriverPipeTest, AClientOnTheRoutersOwnThreadNeverWaitsForItself) {
-    CTextListener a;
-    Listen(a, {DPM_TEXT});
-    LocalClient client;
-    std::string text(999, 'r');  // three such records overfill the pipe
-    NamedEvent written;
-    bool rescued = false;
-    std::thread rescuer([&] {  // frees a writer that would wait for good, so that the test fails, not hangs
-        if (written.Wait()) return;
-        rescued = true;
-        char scrap[2 * CDriverPipe::DriverPipeCapacity];
-        DWORD n;
-        ReadFile(server.m_hReadPipe, scrap, sizeof scrap, &n, nullptr);
-    });
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(client.Text(text));  // nothing served in between
-    written.Set();
-    rescuer.join();
-    EXPECT_FALSE(rescued);
-    qtvtest::PumpUntil([&] { return a.texts.size() == 3; });
-    EXPECT_EQ(std::vector<std::string>(3, text), a.texts);
+    EXPECT_TRUE(client.Text("next"));  // nothing served yet: on its thread the router reads first
+    qtvtest::PumpUntil([&] { return a.texts.size() == 2; });
+    EXPECT_EQ((std::vector<std::string>{big, "next"}), a.texts);
 }
 
 TEST_F(DriverPipeTest, InitialisationIsAttemptedOncePerObject) {
@@ -229,37 +204,26 @@ TEST_F(DriverPipeTest, UnRegisterClosesThePipeAndLeavesTheRouter) {
     EXPECT_EQ(nullptr, server.m_hReadPipe);
 }
 
-// ---- with a real peer process ---------------------------------------------
+// ---- with a real client process -------------------------------------------
 
 class DriverClientTest : public DriverPipeTest {
 protected:
     void SetUp() override {
         DriverPipeTest::SetUp();
-        Listen(listener, {DPM_TEXT});
-        // The peer posts a fence (wParam: its row) after a step and waits for
-        // the ack. The fence goes once more round the router's queue first,
-        // so the texts of the step have been delivered by the time of the ack.
-        fence = std::make_unique<CHook>([this](CMessageNotification* n) {
-            if (n->m_lParam == 0) {
-                PostMessageA(router.GetSafeHwnd(), kFence, n->m_wParam, 1);
-                return;
-            }
-            std::vector<std::string>& row = rowTexts[static_cast<int>(n->m_wParam)];
-            row.insert(row.end(), listener.texts.begin() + textsSeen, listener.texts.end());
-            textsSeen = listener.texts.size();
-            ack.Set();
-        });
+        // The child posts a fence after a step and waits for this ack, so it
+        // knows the server has dealt with everything posted before.
+        fence = std::make_unique<CHook>([this](CMessageNotification*) { ack.Set(); });
         Listen(*fence, {kFence});
     }
 
-    // Starts the peer, serves its hand-over, and returns its report (a line
-    // per row) once it has acted out every row. While `serve` is false the
-    // router does not run during the rows.
-    std::vector<std::string> RunPeer(const std::vector<std::string>& rows, bool serve = true) {
+    // Starts the client, serves its hand-over, and returns its report once it
+    // has written everything. While `serve` is false the router does not run
+    // during the writes.
+    std::vector<std::string> RunClient(const std::vector<std::string>& items, bool serve = true) {
         TempFile report;
         NamedEvent initialized, go;
-        std::vector<std::string> args = {"peer", report.Path(), initialized.Name(), go.Name(), ack.Name()};
-        args.insert(args.end(), rows.begin(), rows.end());
+        std::vector<std::string> args = {"driver", report.Path(), initialized.Name(), go.Name(), ack.Name()};
+        args.insert(args.end(), items.begin(), items.end());
         ChildProcess child(kChild, args);
         EXPECT_TRUE(child.Started());
         EXPECT_TRUE(qtvtest::PumpUntilSignalled(initialized.Handle()));
@@ -272,80 +236,62 @@ protected:
         return report.ReadLines();
     }
 
-    CTextListener listener;
     NamedEvent ack;
     std::unique_ptr<CHook> fence;
-    std::map<int, std::vector<std::string>> rowTexts;
-    size_t textsSeen = 0;
 };
 
 TEST_F(DriverClientTest, RecordsWrittenBeforeTheServerRunsAreAllReadAtTheFirstNotification) {
+    CTextListener a;
+    Listen(a, {DPM_TEXT});
     std::vector<DWORD> leftAfterEachRead;
     CHook probe([&](CMessageNotification*) { leftAfterEachRead.push_back(Available()); });
     Listen(probe, {DPM_DATAREADY});  // served after the pipe's own registration
 
-    EXPECT_EQ((std::vector<std::string>{"1", "1"}), RunPeer({"t:first", "t:second"}, /*serve=*/false));
-    EXPECT_EQ(8u + 6 + 8 + 7, Available());  // headers, texts and NULs: nothing read yet
-    qtvtest::PumpUntil([&] { return listener.texts.size() == 2; });
-    EXPECT_EQ((std::vector<std::string>{"first", "second"}), listener.texts);
+    std::vector<std::string> report = RunClient({"t:first", "t:second"}, /*serve=*/false);
+    EXPECT_EQ((std::vector<std::string>{"initialized 1 1", "t:first 1", "t:second 1"}), report);
+    const DWORD first = 8 + 6, second = 8 + 7;  // headers, texts and their NULs
+    EXPECT_EQ(first + second, Available());      // nothing read while the router did not run
+    qtvtest::PumpUntil([&] { return a.texts.size() == 2; });
+    EXPECT_EQ((std::vector<std::string>{"first", "second"}), a.texts);
     EXPECT_EQ((std::vector<DWORD>{0, 0}), leftAfterEachRead);
 }
 
-// Each row is what another process does, as the peer's actions (see
-// routing_child.cpp); after each the peer proves the router still serves a
-// receiver here and its own remote registration ("+check", the last "1").
-// Copy-data blocks: size, first, last, window, callback, style, M, N, the
-// lists, the reserved word.
-TEST_F(DriverClientTest, NothingAPeerSendsStopsTheRouterServingEveryoneElse) {
-    const std::string stalled(CDriverPipe::DriverPipeCapacity - 9, 'S');
-    struct Row {
-        const char* peer;
-        const char* results;
-        std::vector<std::string> texts;
-    } rows[] = {
-        {"post:1177:0x12345678:0", "1", {}},  // DPM_TEXT naming no holder
-        {"post:1177:0:0", "1", {}},
-        {"send:1177:0x12345678:0", "0", {}},
-        {"listen+t:here-only", "1 1", {"here-only"}},
-        {"replay", "0", {}},  // no holder's address ever reached the peer
-        {"block:68:40:40,0,0,R,0,2,1,0,0x7777,0", "0", {}},  // forwarding to the router, by post
-        {"block:68:40:40,0,0,R,0,1,1,0,0x7777,0", "0", {}},  // and by send
-        {"block:68:40:40,0,0,0,0,2,1,0,0x7777,0", "0", {}},  // to no window
-        {"block:68:40:40,0,0,X,0,2,1,0,0x7777,0", "0", {}},  // to a window that has gone
-        {"block:68:40:40,0,0,0xFFFF,0,2,1,0,0x7777,0", "0", {}},  // to every window
-        {"block:67:44:44,0,0,W,0,7,1,1,0x7778,40001,0", "0", {}},  // another tag
-        {"block:68:0:44,0,0,W,0,7,1,1,0x7778,40001,0", "0", {}},   // no data
-        {"block:68:35:36,0,0,W,0,7,0,0,0", "0", {}},               // less than a block
-        {"block:68:40:35,0,0,W,0,7,1,0,0x7777,0", "0", {}},        // size below 36
-        {"block:68:40:100,0,0,W,0,7,1,0,0x7777,0", "0", {}},       // size beyond the data
-        {"block:68:40:40,0,0,W,0,7,2,0,0x7777,0", "0", {}},        // lists beyond the data
-        {"block:68:40:40,0,0,W,0,7,0xFFFFFFFF,0,0x7777,0", "0", {}},
-        {"block:68:40:36,0,0,W,0,7,0x40000000,0x40000000,0x7777,0", "0", {}},  // counts that wrap
-        {"block:68:44:44,0,0,W,0,7,1,1,0x7778,40001,0", "1", {}},  // a valid one
-        {"ipc:1+ipc:0+ipc:0xFFFFFFFF", "1 1 1", {}},  // unregistering the bridge, or nothing
-        {"raw:05000000990400006C6F737400+t:next", "1 1", {"lost", "next"}},  // never notified
-        {"stall+t:after-stall", "1 1", {stalled, "after-stall"}},  // pipe full, nobody notified
-        {"raw:FFFFFFFF99040000+ready+sync+t:after-huge", "1 1 1 1", {"after-huge"}},
-        {"raw:B80B000099040000414243+ready+sync+t:after-large", "1 1 1 1", {"after-large"}},  // 3000
-        {"raw:0A00000099040000414243+ready+sync+t:after-short", "1 1 1 1", {"after-short"}},  // 10, 3 there
-        {"raw:0102+ready+sync+t:after-scrap", "1 1 1 1", {"after-scrap"}},
-        {"b:4000:100+b:4001:0+b:4002:2040+t:intact", "1 1 1 1", {"intact"}},  // other codes skipped whole
+TEST_F(DriverClientTest, OtherRecordsAreSkippedWholeAndTheTextAfterThemArrivesIntact) {
+    CTextListener a;
+    Listen(a, {DPM_TEXT});
+    RunClient({"b:4000:100", "b:4001:0", "b:4002:2040", "t:intact", "sync"});
+    EXPECT_EQ(std::vector<std::string>{"intact"}, a.texts);
+    EXPECT_EQ(0u, Available());
+}
+
+TEST_F(DriverClientTest, HostileWritersCostNoOtherRecordAndBlockNoOtherWriter) {
+    CTextListener a;
+    Listen(a, {DPM_TEXT});
+    std::vector<std::string> items = {
+        "raw:FFFFFFFF99040000",  // length 0xFFFFFFFF
+        "sync", "t:after-huge",   "sync",
+        "raw:B80B000099040000414243",  // length 3000: more than the pipe holds
+        "sync", "t:after-large",  "sync",
+        "raw:0A00000099040000414243",  // length 10, only 3 bytes there
+        "sync", "t:after-short",  "sync",
+        "raw:0102",  // not even a header
+        "sync", "t:after-scrap",  "sync",
+        "quiet:05000000990400006C6F737400", "t:next", "sync",  // a record whose notification never came
+        "quiet:F8070000A00F0000" + std::string(2 * 2040, '0'), "t:after-stall", "sync",  // the pipe full, untold
     };
-    std::vector<std::string> peerRows;
-    for (const Row& row : rows) peerRows.push_back(std::string(row.peer) + "+check");
-    std::vector<std::string> report = RunPeer(peerRows);
-    ASSERT_EQ(peerRows.size(), report.size());
-    for (size_t i = 0; i < report.size(); ++i) {
-        SCOPED_TRACE(rows[i].peer);
-        EXPECT_EQ(std::string(rows[i].results) + " 1", report[i]);
-        EXPECT_EQ(rows[i].texts, rowTexts[static_cast<int>(i)]);
-    }
+    std::vector<std::string> report = RunClient(items);
+    ASSERT_EQ(items.size() + 1, report.size());
+    for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i] + " 1", report[i + 1]);
+    EXPECT_EQ((std::vector<std::string>{"after-huge", "after-large", "after-short", "after-scrap", "lost", "next",
+                                        "after-stall"}),
+              a.texts);
     EXPECT_EQ(0u, Available());
 }
 
 TEST_F(DriverClientTest, ConcurrentWritersKeepEveryRecordWholeAndInOrder) {
     const int kWriters = 4, kRecords = 1000;
-    CTextListener& a = listener;
+    CTextListener a;
+    Listen(a, {DPM_TEXT});
     NamedEvent go;
     std::vector<std::unique_ptr<NamedEvent>> ready;
     std::vector<std::unique_ptr<ChildProcess>> writers;

@@ -19,7 +19,10 @@ TEST(HookModuleWithoutCbtProcTest, CbtEnableSucceedsWithoutAHookAndKeepsTheModul
     ASSERT_TRUE(router.Initialize());
     std::vector<qtvtest::Call> log;
     qtvtest::Recorder recorder('r', &log);
-    qtvtest::Listen(router, &recorder, {QTV_HOOK_CBT_REPORT});
+    CMessageRegistration reg;
+    reg.AddMessageToList(QTV_HOOK_CBT_REPORT);
+    reg.SetNotifyTarget(&recorder);
+    router.RegisterForNotifications(reg);
 
     EXPECT_TRUE(router.EnableCBTHook(TRUE));
     FreeLibrary(preloaded);  // what keeps it loaded now is the router's load

@@ -5,20 +5,17 @@
 //
 //   forward <report> <style> <callback>  register remotely, trigger messages at
 //                                        the router, record what is forwarded
-//   router <ready> <quit> [<hang>]       run a router (with a driver pipe) until
-//                                        told to quit; with <hang>, stop serving
-//                                        it once that event is set, and set
-//                                        <ready> again
+//   hostile <report>                     send malformed registration blocks and
+//                                        junk DPM_TEXT
+//   router <ready-event> <quit-event>    run a router until told to quit
 //   window <ready-event> <quit-event>    create a window and wait until told to quit
-//   peer <report> <initialized> <go> <ack> <row...>
-//                                        a driver-pipe client and remote peer:
-//                                        initialise, wait for go, then act out the
-//                                        rows (see Peer)
+//   driver <report> <initialized> <go> <ack> <item...>
+//                                        a driver-pipe client: initialise, wait for
+//                                        go, then write the items (see Driver)
 //   flood <initialized> <go> <id> <count>  write numbered text records
-//   orphan <ready> <message>             register for the message by send and by
-//                                        post, then end without unregistering
 #include "qtvutils/routing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +26,7 @@ namespace {
 
 const DWORD kWaitMs = 10000;
 const UINT kFence = 599;
-const UINT kEcho = 650;                  // the peer's own remote registration
-const UINT kParentFence = WM_APP + 77;   // what the parent answers with its ack event
+const UINT kEcho = 650;  // this process's own remote registration
 
 struct Received {
     UINT message;
@@ -57,6 +53,22 @@ HWND CreateRecordingWindow() {
     wc.lpszClassName = "QtvRoutingChildWindow";
     RegisterClassA(&wc);
     return CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// Whether the router still forwards to this process's remote registration
+// (made at the first call), and has sent it no text holder.
+bool RouterServes(HWND hRouter) {
+    static CMessageRegistration echo;
+    if (!echo.GetMessageListCount()) {
+        echo.AddMessageToList(kEcho);
+        echo.AddMessageToList(DPM_TEXT);  // no text holder may ever reach this process
+        echo.SetNotifyStyle(NOTIFY_STYLE_SEND);
+        CRemoteMessagePipe::RegisterForNotifications(CreateRecordingWindow(), echo);
+    }
+    size_t before = g_received.size();
+    SendMessageA(hRouter, kEcho, 0, 0);
+    return g_received.size() > before &&
+           std::none_of(g_received.begin(), g_received.end(), [](const Received& r) { return r.message == DPM_TEXT; });
 }
 
 bool PumpUntilFences(int n) {
@@ -131,18 +143,61 @@ int Forward(const char* reportPath, NOTIFY_STYLE style, UINT callback) {
     return ok ? 0 : 3;
 }
 
-int Router(const char* readyName, const char* quitName, const char* hangName) {
+// Sends one copy-data request with the given bytes and reports the answer.
+void SendBlock(FILE* report, HWND hRouter, const char* name, ULONG_PTR tag, const std::vector<DWORD>& words,
+               DWORD cbData) {
+    COPYDATASTRUCT cds = {tag, cbData, cbData ? const_cast<DWORD*>(words.data()) : nullptr};
+    LRESULT r = SendMessageA(hRouter, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    fprintf(report, "%s %lld\n", name, static_cast<long long>(r));
+    if (!RouterServes(hRouter)) fprintf(report, "not served after %s\n", name);
+}
+
+int Hostile(const char* reportPath) {
+    FILE* report = fopen(reportPath, "w");
+    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    HWND hWnd = CreateRecordingWindow();
+    if (!report || !hRouter || !hWnd) return 2;
+    // DPM_TEXT naming no text holder the router made.
+    PostMessageA(hRouter, DPM_TEXT, 0x12345678, 0);
+    PostMessageA(hRouter, DPM_TEXT, 0, 0);
+    // size, from, to, window, callback, style, M, N, then the lists.
+    auto block = [hWnd](DWORD size, DWORD m, DWORD n, std::vector<DWORD> lists) {
+        std::vector<DWORD> w = {size, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hWnd)), 0, 7, m, n};
+        w.insert(w.end(), lists.begin(), lists.end());
+        w.push_back(0);
+        return w;
+    };
+    const DWORD kProbe = 0x7777;
+    std::vector<DWORD> good = block(44, 1, 1, {0x7778, 40001});
+    SendBlock(report, hRouter, "other-tag", 67, good, 44);
+    SendBlock(report, hRouter, "no-data", 68, good, 0);
+    SendBlock(report, hRouter, "short-data", 68, block(36, 0, 0, {}), 35);
+    SendBlock(report, hRouter, "size-below-36", 68, block(35, 1, 0, {kProbe}), 40);
+    SendBlock(report, hRouter, "size-above-data", 68, block(100, 1, 0, {kProbe}), 40);
+    SendBlock(report, hRouter, "list-beyond-data", 68, block(40, 2, 0, {kProbe}), 40);
+    SendBlock(report, hRouter, "huge-count", 68, block(40, 0xFFFFFFFF, 0, {kProbe}), 40);
+    // 36 + 4 * (M + N) wraps to 36 in 32-bit arithmetic.
+    SendBlock(report, hRouter, "wrapping-counts", 68, block(36, 0x40000000, 0x40000000, {kProbe}), 40);
+    std::vector<DWORD> broadcast = block(40, 1, 0, {kProbe});
+    broadcast[3] = 0xFFFF;  // HWND_BROADCAST: the router must not become a loudspeaker
+    SendBlock(report, hRouter, "broadcast-window", 68, broadcast, 40);
+    std::vector<DWORD> toRouter = block(40, 1, 0, {kProbe}), toNoWindow = toRouter;
+    toRouter[3] = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hRouter));  // would pass each message back for ever
+    toNoWindow[3] = 0;
+    SendBlock(report, hRouter, "router-window", 68, toRouter, 40);
+    SendBlock(report, hRouter, "no-window", 68, toNoWindow, 40);
+    SendBlock(report, hRouter, "valid", 68, good, 44);
+    fclose(report);
+    return 0;
+}
+
+int Router(const char* readyName, const char* quitName) {
     HANDLE ready = OpenNamedEvent(readyName), quit = OpenNamedEvent(quitName);
-    HANDLE hang = hangName ? OpenNamedEvent(hangName) : nullptr;
-    if (!ready || !quit || (hangName && !hang)) return 2;
+    if (!ready || !quit) return 2;
     CMessagePipe router;
-    CDriverPipe server;
-    if (!router.Initialize() || !server.InitialServerSide() || !server.Register(&router)) return 3;
+    if (!router.Initialize()) return 3;
     SetEvent(ready);
-    if (!hang) return WaitServing(quit) ? 0 : 4;
-    if (!WaitServing(hang)) return 4;
-    SetEvent(ready);  // hung: no message of the router's is served any more
-    return WaitForSingleObject(quit, 2 * kWaitMs) == WAIT_OBJECT_0 ? 0 : 4;
+    return WaitServing(quit) ? 0 : 4;
 }
 
 int Window(const char* readyName, const char* quitName) {
@@ -162,153 +217,53 @@ std::vector<BYTE> FromHex(const char* hex) {
     return bytes;
 }
 
-// One row is one argument: actions joined by '+', each reported by a number
-// (0 or 1 for success unless said otherwise), the row's numbers on one line.
-//   t:<text>             a text record
-//   b:<code>:<n>         a record of another code with n payload bytes
-//   raw:<hex>            bytes written straight into the pipe, nothing posted
-//   stall                a whole record that fills the pipe, nothing posted
-//   ready                post DPM_DATAREADY
-//   post:<msg>:<w>:<l>   post a message to the router
-//   send:<msg>:<w>:<l>   send it; reports the answer
-//   block:<tag>:<cb>:<words>  send a copy-data request of the comma-separated
-//                        words (W: this peer's window, R: the router's, X: a
-//                        window that has gone); reports whether it got a handle
-//   ipc:<handle>         post an unregistration request
-//   listen               register this peer's window for DPM_TEXT
-//   replay               post each DPM_TEXT the window got back, twice;
-//                        reports how many it got
-//   sync                 post the parent's fence and wait for its ack
-//   check                sync, then prove the router still forwards to this
-//                        peer's own remote registration
-class Peer {
-public:
-    Peer(HANDLE ack, HWND hWnd) : m_ack(ack), m_hWnd(hWnd) {}
-
-    bool Initialize() { return m_client.InitialClientSide() && (m_hRouter = m_client.m_hRouterWnd) != nullptr; }
-
-    std::string Row(int row, const std::string& actions) {
-        std::string results;
-        for (size_t start = 0; start <= actions.size();) {
-            size_t end = actions.find('+', start);
-            if (end == std::string::npos) end = actions.size();
-            results += (results.empty() ? "" : " ") + std::to_string(Act(row, actions.substr(start, end - start)));
-            start = end + 1;
-        }
-        return results;
-    }
-
-private:
-    long long Act(int row, const std::string& a) {
-        unsigned long long x = 0, y = 0, z = 0;
-        if (a.rfind("t:", 0) == 0)
-            return m_client.WriteDataToClientPipe(static_cast<UINT>(a.size() - 1), DPM_TEXT, const_cast<char*>(&a[2]));
-        if (sscanf(a.c_str(), "b:%llu:%llu", &x, &y) == 2) {
-            std::vector<char> payload(y + 1, 'x');
-            return m_client.WriteDataToClientPipe(static_cast<UINT>(y), static_cast<UINT>(x), payload.data());
-        }
-        if (a.rfind("raw:", 0) == 0) return Raw(FromHex(a.c_str() + 4));
-        if (a == "stall") {
-            std::vector<BYTE> record(CDriverPipe::DriverPipeCapacity, 'S');
-            const DWORD header[2] = {CDriverPipe::DriverPipeCapacity - 8, DPM_TEXT};
-            memcpy(record.data(), header, 8);
-            record.back() = 0;
-            return Raw(record);
-        }
-        if (a == "ready") return PostMessageA(m_hRouter, DPM_DATAREADY, 0, 0);
-        if (sscanf(a.c_str(), "post:%lli:%lli:%lli", &x, &y, &z) == 3) return PostMessageA(m_hRouter, UINT(x), y, z);
-        if (sscanf(a.c_str(), "send:%lli:%lli:%lli", &x, &y, &z) == 3) {
-            DWORD_PTR answer = 0xdead;
-            SendMessageTimeoutA(m_hRouter, UINT(x), y, z, SMTO_NORMAL, kWaitMs, &answer);
-            return static_cast<long long>(answer);
-        }
-        if (a.rfind("block:", 0) == 0) return Block(a);
-        if (sscanf(a.c_str(), "ipc:%lli", &x) == 1)
-            return PostMessageA(m_hRouter, RegisterWindowMessageA(QTV_IPC_MESSAGE), QTV_IPC_UNREGISTER, x);
-        if (a == "listen") return Register(DPM_TEXT, NOTIFY_STYLE_POST) != 0;
-        if (a == "replay") {
-            long long n = 0;
-            for (const Received& r : std::vector<Received>(g_received)) {
-                if (r.message != DPM_TEXT) continue;
-                ++n;
-                PostMessageA(m_hRouter, DPM_TEXT, r.wParam, 0);
-                PostMessageA(m_hRouter, DPM_TEXT, r.wParam, 0);
-            }
-            return n;
-        }
-        if (a == "sync") return Sync(row);
-        if (a == "check") {
-            if (!Sync(row) || (!m_echo && !(m_echo = Register(kEcho, NOTIFY_STYLE_SEND)))) return 0;
-            size_t before = g_received.size();
-            DWORD_PTR ignored;
-            SendMessageTimeoutA(m_hRouter, kEcho, row, 0, SMTO_NORMAL, kWaitMs, &ignored);
-            return g_received.size() == before + 1 && g_received.back().message == kEcho &&
-                   g_received.back().wParam == WPARAM(row);
-        }
-        return -1;
-    }
-
-    long long Raw(const std::vector<BYTE>& bytes) {
-        DWORD written = 0;
-        return WriteFile(m_client.m_hClientWritePipe, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    }
-
-    bool Sync(int row) {
-        ResetEvent(m_ack);
-        return PostMessageA(m_hRouter, kParentFence, row, 0) && WaitServing(m_ack);
-    }
-
-    UINT Register(UINT message, NOTIFY_STYLE style) {
-        CMessageRegistration reg;
-        reg.AddMessageToList(message);
-        reg.SetNotifyStyle(style);
-        return CRemoteMessagePipe::RegisterForNotifications(m_hWnd, reg);
-    }
-
-    long long Block(const std::string& a) {
-        unsigned long long tag = 0, cb = 0;
-        int prefix = 0;
-        if (sscanf(a.c_str(), "block:%lli:%lli:%n", &tag, &cb, &prefix) != 2) return -1;
-        HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        DestroyWindow(gone);
-        std::vector<DWORD> words;
-        for (const char* p = a.c_str() + prefix; *p; p += *p == ',') {
-            HWND w = *p == 'W' ? m_hWnd : *p == 'R' ? m_hRouter : *p == 'X' ? gone : nullptr;
-            char* end = const_cast<char*>(p);
-            words.push_back(w ? DWORD(reinterpret_cast<ULONG_PTR>(w)) : DWORD(strtoul(p, &end, 0)));
-            p = w ? p + 1 : end;
-        }
-        COPYDATASTRUCT cds = {ULONG_PTR(tag), DWORD(cb), cb ? words.data() : nullptr};
-        DWORD_PTR handle = 0;
-        SendMessageTimeoutA(m_hRouter, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kWaitMs, &handle);
-        // Whatever was registered goes again at once: a registration that
-        // should have been refused must not stay to loop.
-        if (handle) CRemoteMessagePipe::UnRegisterNotification(UINT(handle));
-        return handle != 0;
-    }
-
-    HANDLE m_ack;
-    HWND m_hWnd;
-    HWND m_hRouter = nullptr;
-    CDriverPipe m_client;
-    UINT m_echo = 0;
-};
-
-int PeerMode(int argc, char** argv) {
+// Items, written in order:
+//   t:<text>            a text record
+//   b:<code>:<n>        a record of another code with n payload bytes
+//   raw:<hex>           bytes written straight into the pipe, then DPM_DATAREADY
+//   quiet:<hex>         the same, with nothing posted
+//   sync                post the parent's fence message and wait for its ack (a
+//                       receiver there was served); then the router must still
+//                       forward to this process
+int Driver(int argc, char** argv) {
     FILE* report = fopen(argv[2], "w");
     HANDLE initialized = OpenNamedEvent(argv[3]), go = OpenNamedEvent(argv[4]), ack = OpenNamedEvent(argv[5]);
-    HWND hWnd = CreateRecordingWindow();
-    if (!report || !initialized || !go || !ack || !hWnd) return 2;
-    Peer peer(ack, hWnd);
-    if (!peer.Initialize()) return 3;
+    if (!report || !initialized || !go || !ack) return 2;
+    CDriverPipe client;
+    BOOL first = client.InitialClientSide();
+    BOOL second = client.InitialClientSide();
+    fprintf(report, "initialized %d %d\n", first, second);
+    fflush(report);
     SetEvent(initialized);
     if (WaitForSingleObject(go, kWaitMs) != WAIT_OBJECT_0) return 4;
+
+    int failures = 0;
     for (int i = 6; i < argc; ++i) {
-        fprintf(report, "%s\n", peer.Row(i - 6, argv[i]).c_str());
-        fflush(report);
+        std::string item = argv[i];
+        BOOL ok = TRUE;
+        if (item.rfind("t:", 0) == 0) {
+            ok = client.WriteDataToClientPipe(static_cast<UINT>(item.size() - 1), DPM_TEXT, &item[2]);
+        } else if (item.rfind("b:", 0) == 0) {
+            UINT code = 0, n = 0;
+            sscanf(item.c_str(), "b:%u:%u", &code, &n);
+            std::vector<char> payload(n + 1, 'x');
+            ok = client.WriteDataToClientPipe(n, code, payload.data());
+        } else if (item.rfind("raw:", 0) == 0 || item.rfind("quiet:", 0) == 0) {
+            std::vector<BYTE> bytes = FromHex(item.c_str() + item.find(':') + 1);
+            DWORD written = 0;
+            ok = WriteFile(client.m_hClientWritePipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                           nullptr);
+            if (item[0] == 'r') PostMessageA(client.m_hRouterWnd, DPM_DATAREADY, 0, 0);
+        } else if (item == "sync") {
+            ResetEvent(ack);
+            PostMessageA(client.m_hRouterWnd, WM_APP + 77, 0, 0);
+            ok = WaitForSingleObject(ack, kWaitMs) == WAIT_OBJECT_0 && RouterServes(client.m_hRouterWnd);
+        }
+        fprintf(report, "%s %d\n", item.c_str(), ok);
+        failures += !ok;
     }
     fclose(report);
-    return 0;
+    return failures ? 3 : 0;
 }
 
 // Record texts are "w<id>:<seq>:" and a run of one letter whose length and
@@ -331,30 +286,16 @@ int Flood(const char* initializedName, const char* goName, int id, int count) {
     return 0;
 }
 
-int Orphan(const char* readyName, UINT message) {
-    HANDLE ready = OpenNamedEvent(readyName);
-    HWND hWnd = CreateRecordingWindow();
-    if (!ready || !hWnd) return 2;
-    for (NOTIFY_STYLE style : {NOTIFY_STYLE_SEND, NOTIFY_STYLE_POST}) {
-        CMessageRegistration reg;
-        reg.AddMessageToList(message);
-        reg.SetNotifyStyle(style);
-        if (!CRemoteMessagePipe::RegisterForNotifications(hWnd, reg)) return 3;
-    }
-    SetEvent(ready);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "forward" && argc == 5)
         return Forward(argv[2], static_cast<NOTIFY_STYLE>(atoi(argv[3])), static_cast<UINT>(atoi(argv[4])));
-    if (mode == "router" && (argc == 4 || argc == 5)) return Router(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (mode == "hostile" && argc == 3) return Hostile(argv[2]);
+    if (mode == "router" && argc == 4) return Router(argv[2], argv[3]);
     if (mode == "window" && argc == 4) return Window(argv[2], argv[3]);
-    if (mode == "peer" && argc >= 6) return PeerMode(argc, argv);
-    if (mode == "orphan" && argc == 4) return Orphan(argv[2], static_cast<UINT>(atoi(argv[3])));
+    if (mode == "driver" && argc >= 6) return Driver(argc, argv);
     if (mode == "flood" && argc == 6) return Flood(argv[2], argv[3], atoi(argv[4]), atoi(argv[5]));
     return 1;
 }
