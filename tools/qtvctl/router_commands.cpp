@@ -4,7 +4,6 @@
 #include "qtvutils/routing.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -15,8 +14,9 @@ const DWORD kRouterCheckMs = 200;
 // How long a console that is being closed waits for monitor to unregister.
 const DWORD kCloseGraceMs = 5000;
 
-// Set by the console's Ctrl+C handler, which runs on a thread of its own;
-// monitor's loop waits on it. Both are made before the handler is installed.
+// The console's Ctrl+C handler runs on a thread of its own: it sets the first
+// event, on which monitor's loop waits, and on a close waits for the second,
+// set once monitor has unregistered. Both live while the handler is installed.
 HANDLE g_hStopMonitor;
 HANDLE g_hMonitorDone;
 
@@ -72,13 +72,24 @@ public:
     HWND m_hWnd;
 };
 
-struct EventCloser {
-    ~EventCloser() {
-        SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-        SetEvent(g_hMonitorDone);
-        CloseHandle(g_hStopMonitor);
-        CloseHandle(g_hMonitorDone);
+// Ctrl+C, and the console's close, for the time monitor runs.
+class ConsoleStop {
+public:
+    ConsoleStop() {
+        g_hStopMonitor = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        g_hMonitorDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (Ready()) SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     }
+    ~ConsoleStop() {
+        SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+        for (HANDLE h : {g_hStopMonitor, g_hMonitorDone}) {
+            if (!h) continue;
+            SetEvent(h);
+            CloseHandle(h);
+        }
+    }
+    bool Ready() const { return g_hStopMonitor && g_hMonitorDone; }
+    bool Stopped() const { return WaitForSingleObject(g_hStopMonitor, 0) == WAIT_OBJECT_0; }
 };
 
 }  // namespace
@@ -103,12 +114,8 @@ int RunMonitor(const Options& o) {
     }
     for (UINT message : o.messages) registration.AddMessageToList(message);
 
-    g_hStopMonitor = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    g_hMonitorDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!g_hStopMonitor || !g_hMonitorDone)
-        return Complain(kExitFailed, "cannot make an event: %s", CodeText(GetLastError()).c_str());
-    EventCloser closer;
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    ConsoleStop stop;
+    if (!stop.Ready()) return Complain(kExitFailed, "cannot make an event: %s", CodeText(GetLastError()).c_str());
 
     // Registered with the router found and unregistered from that one, even
     // if another router comes first by then.
@@ -141,7 +148,7 @@ int RunMonitor(const Options& o) {
         }
         if (counted && printed == o.count) break;
         const ULONGLONG now = GetTickCount64();
-        if (now >= end || WaitForSingleObject(g_hStopMonitor, 0) == WAIT_OBJECT_0) break;
+        if (now >= end || stop.Stopped()) break;
         if (!IsWindow(hRouter)) {
             routerGone = true;
             break;
