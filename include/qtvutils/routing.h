@@ -254,11 +254,21 @@ public:
     // Sends the registration (with hWnd as its window) to the router found by
     // its class; matching messages are then sent or posted to hWnd under their
     // own numbers. Returns the router's handle; 0 when there is no router (the
-    // registration is then untouched). The caller's handle and router fields
-    // are not written.
+    // registration is then untouched) or when it does not answer within 5 s.
+    // The caller's handle and router fields are not written.
     static UINT RegisterForNotifications(HWND hWnd, CMessageRegistration& registration);
     // Posts the unregistration request; false when there is no router.
     static BOOL UnRegisterNotification(UINT nHandle);
+
+    // The router other processes reach: the first window of the router class
+    // that the platform finds, or null. Which router comes first changes as
+    // routers come and go, so a client that stays for a while keeps the window
+    // it found and uses the two calls below.
+    static HWND FindRouterWindow();
+    // As above, with the router given; hRouter null (no router) gives 0 and
+    // false, and leaves the registration untouched.
+    static UINT RegisterForNotifications(HWND hRouter, HWND hWnd, CMessageRegistration& registration);
+    static BOOL UnRegisterNotification(HWND hRouter, UINT nHandle);
 };
 
 // Registration with this process's router by code that has no pointer to it.

@@ -1,20 +1,35 @@
 #include "qtvutils/routing.h"
 
+// How long a registration request may wait for the router: it is another
+// process, and a hung one must not hang its clients.
+static const UINT kRegisterTimeoutMs = 5000;
+
+HWND CRemoteMessagePipe::FindRouterWindow() { return FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr); }
+
 UINT CRemoteMessagePipe::RegisterForNotifications(HWND hWnd, CMessageRegistration& registration) {
-    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    return RegisterForNotifications(FindRouterWindow(), hWnd, registration);
+}
+
+UINT CRemoteMessagePipe::RegisterForNotifications(HWND hRouter, HWND hWnd, CMessageRegistration& registration) {
     if (!hRouter) return 0;
     registration.SetWindowHandle(hWnd);
     auto* pRaw = static_cast<TAGRawRegistration*>(static_cast<void*>(registration));
     COPYDATASTRUCT copyData = {QTV_COPYDATA_REGISTER, pRaw->dwSize, pRaw};
-    return static_cast<UINT>(SendMessageA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd),
-                                          reinterpret_cast<LPARAM>(&copyData)));
+    DWORD_PTR nHandle = 0;
+    if (!SendMessageTimeoutA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd),
+                             reinterpret_cast<LPARAM>(&copyData), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             kRegisterTimeoutMs, &nHandle))
+        return 0;
+    return static_cast<UINT>(nHandle);
 }
 
 BOOL CRemoteMessagePipe::UnRegisterNotification(UINT nHandle) {
-    UINT nIpcMessage = RegisterWindowMessageA(QTV_IPC_MESSAGE);
-    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    return UnRegisterNotification(FindRouterWindow(), nHandle);
+}
+
+BOOL CRemoteMessagePipe::UnRegisterNotification(HWND hRouter, UINT nHandle) {
     if (!hRouter) return FALSE;
-    PostMessageA(hRouter, nIpcMessage, QTV_IPC_UNREGISTER, nHandle);
+    PostMessageA(hRouter, RegisterWindowMessageA(QTV_IPC_MESSAGE), QTV_IPC_UNREGISTER, nHandle);
     return TRUE;
 }
 
