@@ -1,8 +1,9 @@
 // A short tour of the library in real processes: this process runs a router
 // with receivers of its own; it starts itself again as a second process that
 // registers remotely and receives forwarded messages in its window, and as a
-// driver-side process that writes text records into the driver pipe; last,
-// the CBT hook reports a window this process creates.
+// driver-side process that writes text records into the driver pipe; the CBT
+// hook reports a window this process creates; and the command-line tool
+// qtvctl talks to this router.
 #include "qtvutils/qtvutils.h"
 
 #include "demo_resources.h"
@@ -134,17 +135,27 @@ int RunDriver() {
 
 // ---- the router's process -----------------------------------------------
 
-// A copy of this program started with a mode, ended when this object goes.
+// A copy of this program started with a mode, or another program beside it
+// writing to this one's output; ended when this object goes.
 class CDemoProcess {
 public:
-    explicit CDemoProcess(const char* args) {
+    explicit CDemoProcess(const char* args, const char* program = nullptr) {
         char exe[MAX_PATH];
         GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        if (char* name = program ? strrchr(exe, '\\') : nullptr)
+            snprintf(name + 1, static_cast<size_t>(exe + MAX_PATH - (name + 1)), "%s", program);
         CString cmd;
         cmd.Format("\"%s\" %s", exe, args);
         STARTUPINFOA si = {};
         si.cb = sizeof si;
-        if (!CreateProcessA(exe, cmd.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+        if (program) {
+            si.dwFlags = STARTF_USESTDHANDLES;
+            si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+            si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+            si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        }
+        if (!CreateProcessA(exe, cmd.GetBuffer(0), nullptr, nullptr, program != nullptr, 0, nullptr, nullptr, &si,
+                            &m_pi))
             m_pi = {};
     }
     ~CDemoProcess() {
@@ -212,11 +223,12 @@ bool RunDriverScenario(CMessagePipe& router) {
     if (!server.InitialServerSide()) return false;
     server.Register(&router);
     CTextPrinter first("text listener A"), second("text listener B");
+    UINT listeners[2], n = 0;
     for (CTextPrinter* p : {&first, &second}) {
         CMessageRegistration reg;
         reg.AddMessageToList(DPM_TEXT);
         reg.SetNotifyTarget(p);
-        router.RegisterForNotifications(reg);
+        listeners[n++] = router.RegisterForNotifications(reg);
     }
     CDemoProcess driver("driver");
     Say("router", "started a driver-side process (pid %lu)", driver.Id());
@@ -224,6 +236,7 @@ bool RunDriverScenario(CMessagePipe& router) {
     MSG msg;  // texts still on their way
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     server.UnRegister();
+    for (UINT handle : listeners) router.UnRegisterNotification(handle);  // the listeners go with this scope
     Say("router", "driver process ended (exit %lu); texts delivered: %d and %d", code, first.received,
         second.received);
     return code == 0 && first.received == 3 && second.received == 3;
@@ -260,6 +273,33 @@ bool RunHookScenario(CMessagePipe& router) {
     router.EnableCBTHook(FALSE);
     router.UnRegisterNotification(reg.GetHandle());
     return printer.done;
+}
+
+// ---- qtvctl, the command-line tool -----------------------------------------
+
+bool RunTool(const char* args) {
+    Say("tool", "qtvctl %s", args);
+    return CDemoProcess(args, "qtvctl.exe").Finish() == 0;
+}
+
+// qtvctl sends a message to this router, whose two receivers answer, and
+// writes a driver-pipe text record as a driver would.
+bool RunToolScenario(CMessagePipe& router) {
+    CDriverPipe server;
+    if (!server.InitialServerSide()) return false;
+    server.Register(&router);
+    CTextPrinter printer("text listener");
+    CMessageRegistration reg;
+    reg.AddMessageToList(DPM_TEXT);
+    reg.SetNotifyTarget(&printer);
+    router.RegisterForNotifications(reg);
+    CString send;
+    send.Format("send 0x%X 7 8", kListed);
+    bool ok = RunTool(send) && RunTool("write \"hello from qtvctl\"");
+    ok = PumpUntil([&] { return printer.received == 1; }) && ok;
+    router.UnRegisterNotification(reg.GetHandle());
+    server.UnRegister();
+    return ok;
 }
 
 int RunRouter() {
@@ -302,6 +342,7 @@ int RunRouter() {
     bool ok = RunRemoteScenario(router);
     ok = RunDriverScenario(router) && ok;
     ok = RunHookScenario(router) && ok;
+    ok = RunToolScenario(router) && ok;
     ok = DemoSettings() == 0 && ok;
     ok = DemoSystem() == 0 && ok;
     Say("router", ok ? "done" : "a scenario failed");

@@ -93,6 +93,11 @@ public:
     // (volatile: gone after a restart of the system).
     static CRegEntry* CreateNew(HKEY root, const CString& path);
     static CRegEntry* CreateNew(CRegEntry* const parent, const CString& path);
+    // The same two under a root, also giving the registry result of the
+    // attempt: 0 with an entry, otherwise the code that made it fail (8 when
+    // the entry could not be allocated).
+    static CRegEntry* OpenExisting(HKEY root, const CString& path, LONG& result);
+    static CRegEntry* CreateNew(HKEY root, const CString& path, LONG& result);
 
     ~CRegEntry() override;
 
@@ -145,7 +150,7 @@ private:
     CRegEntry(const CRegEntry&) = delete;
     CRegEntry& operator=(const CRegEntry&) = delete;
 
-    static CRegEntry* Open(HKEY parent, const char* path, REGSAM sam);
+    static CRegEntry* Open(HKEY parent, const char* path, REGSAM sam, LONG* pResult = nullptr);
     void OpenKey(HKEY parent, const char* path, REGSAM sam);
     void CreateKey(HKEY parent, const char* path, REGSAM sam);
     HKEY KeyAllowing(REGSAM rights, HKEY* pReopened) const;

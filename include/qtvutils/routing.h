@@ -311,6 +311,16 @@ public:
     // Posts the unregistration request; false when there is no router, true
     // otherwise (whether the post went through is not looked at).
     static BOOL UnRegisterNotification(UINT nHandle);
+
+    // The router other processes reach: the first window of the router class
+    // that the platform finds, or null. Which router comes first changes as
+    // routers come and go, so a client that stays for a while keeps the window
+    // it found and uses the two calls below.
+    static HWND FindRouterWindow();
+    // As above, with the router given; hRouter null (no router) gives 0 and
+    // false, and leaves the registration untouched.
+    static UINT RegisterForNotifications(HWND hRouter, HWND hWnd, CMessageRegistration& registration);
+    static BOOL UnRegisterNotification(HWND hRouter, UINT nHandle);
 };
 
 // Registration with this process's router by code that has no pointer to it.

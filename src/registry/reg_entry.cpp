@@ -26,7 +26,10 @@ CRegEntry::CRegEntry()
 
 CRegEntry::~CRegEntry() { qtv::ScopedKey::CloseField(m_hKey); }
 
-CRegEntry* CRegEntry::Open(HKEY parent, const char* path, REGSAM sam) {
+CRegEntry* CRegEntry::Open(HKEY parent, const char* path, REGSAM sam, LONG* pResult) {
+    LONG ignored;
+    LONG& result = pResult ? *pResult : ignored;
+    result = ERROR_NOT_ENOUGH_MEMORY;
     std::unique_ptr<CRegEntry> entry(new (std::nothrow) CRegEntry());
     if (!entry) return nullptr;
     // Asking for all of KEY_WRITE means "create where missing".
@@ -35,7 +38,8 @@ CRegEntry* CRegEntry::Open(HKEY parent, const char* path, REGSAM sam) {
     } else {
         entry->OpenKey(parent, path, sam);
     }
-    return entry->m_lLastError == ERROR_SUCCESS ? entry.release() : nullptr;
+    result = entry->m_lLastError;
+    return result == ERROR_SUCCESS ? entry.release() : nullptr;
 }
 
 void CRegEntry::OpenKey(HKEY parent, const char* path, REGSAM sam) {
@@ -91,6 +95,14 @@ CRegEntry* CRegEntry::OpenExisting(const char* prefix, const GUID& id) {
 }
 
 CRegEntry* CRegEntry::CreateNew(HKEY root, const CString& path) { return Open(root, path, KEY_WRITE); }
+
+CRegEntry* CRegEntry::OpenExisting(HKEY root, const CString& path, LONG& result) {
+    return Open(root, path, KEY_READ, &result);
+}
+
+CRegEntry* CRegEntry::CreateNew(HKEY root, const CString& path, LONG& result) {
+    return Open(root, path, KEY_WRITE, &result);
+}
 
 CRegEntry* CRegEntry::CreateNew(CRegEntry* const parent, const CString& path) {
     return parent ? Open(parent->m_hKey, path, KEY_WRITE) : nullptr;

@@ -1,7 +1,12 @@
 #include "qtvutils/routing.h"
 
+HWND CRemoteMessagePipe::FindRouterWindow() { return FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr); }
+
 UINT CRemoteMessagePipe::RegisterForNotifications(HWND hWnd, CMessageRegistration& registration) {
-    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    return RegisterForNotifications(FindRouterWindow(), hWnd, registration);
+}
+
+UINT CRemoteMessagePipe::RegisterForNotifications(HWND hRouter, HWND hWnd, CMessageRegistration& registration) {
     if (!hRouter) return 0;
     registration.SetWindowHandle(hWnd);
     auto* pRaw = static_cast<TAGRawRegistration*>(static_cast<void*>(registration));
@@ -15,10 +20,12 @@ UINT CRemoteMessagePipe::RegisterForNotifications(HWND hWnd, CMessageRegistratio
 }
 
 BOOL CRemoteMessagePipe::UnRegisterNotification(UINT nHandle) {
-    UINT nIpcMessage = RegisterWindowMessageA(QTV_IPC_MESSAGE);
-    HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
+    return UnRegisterNotification(FindRouterWindow(), nHandle);
+}
+
+BOOL CRemoteMessagePipe::UnRegisterNotification(HWND hRouter, UINT nHandle) {
     if (!hRouter) return FALSE;
-    PostMessageA(hRouter, nIpcMessage, QTV_IPC_UNREGISTER, nHandle);
+    PostMessageA(hRouter, RegisterWindowMessageA(QTV_IPC_MESSAGE), QTV_IPC_UNREGISTER, nHandle);
     return TRUE;
 }
 

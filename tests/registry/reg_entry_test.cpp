@@ -6,6 +6,11 @@ TEST_F(RegTest, OpeningNeedsTheKeyWhileCreatingBuildsEveryMissingKeyVolatile) {
     EXPECT_FALSE(Open("a\\b"));
     EXPECT_TRUE(EntryPtr(CRegEntry::CreateNew(HKEY_CURRENT_USER, Path("a\\b"))));
     EXPECT_TRUE(Open("a\\b"));
+    LONG result = 0x5E5E;  // the factories that say why
+    EXPECT_FALSE(EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path("a\\x"), result)));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, result);
+    EXPECT_TRUE(EntryPtr(CRegEntry::CreateNew(HKEY_CURRENT_USER, Path("a\\x"), result)));
+    EXPECT_EQ(ERROR_SUCCESS, result);
     HKEY lasting;  // the platform refuses a lasting key below a volatile one
     EXPECT_EQ(ERROR_CHILD_MUST_BE_VOLATILE,
               RegCreateKeyExA(HKEY_CURRENT_USER, Path("a\\c"), 0, nullptr, 0, KEY_READ, nullptr, &lasting, nullptr));

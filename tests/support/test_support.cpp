@@ -63,13 +63,20 @@ NamedEvent::~NamedEvent() {
     if (m_h) CloseHandle(m_h);
 }
 
-ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::string>& args, HANDLE hOutput,
+                           HANDLE hError) {
     std::string exe = ExeDir() + exeName;
     std::string cmd = "\"" + exe + "\"";
     for (const std::string& a : args) cmd += " \"" + a + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+    if (hOutput) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = hOutput;
+        si.hStdError = hError ? hError : hOutput;
+    }
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, hOutput != nullptr, 0, nullptr, nullptr, &si,
+                        &m_pi))
         m_pi = {};
 }
 

@@ -49,7 +49,10 @@ private:
 // is still running when the object goes is killed.
 class ChildProcess {
 public:
-    ChildProcess(const std::string& exeName, const std::vector<std::string>& args);
+    // With hOutput, the child's stdout and stderr go there (an inheritable
+    // handle).
+    ChildProcess(const std::string& exeName, const std::vector<std::string>& args, HANDLE hOutput = nullptr,
+                 HANDLE hError = nullptr);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
