@@ -16,6 +16,7 @@
 
 namespace qtv {
 class RegistrationTable;
+class PipeWriteWatch;
 }
 class CNotifyTarget;
 class CMessagePipe;
@@ -410,4 +411,5 @@ private:
     void DeliverText(const char* pText, UINT nLength);
 
     DWORD m_dwRouterThreadId;  // client side: the thread of m_hRouterWnd
+    std::unique_ptr<qtv::PipeWriteWatch> m_pWriteWatch;  // client side: bounds each write
 };

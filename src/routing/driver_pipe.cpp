@@ -1,6 +1,7 @@
 #include "qtvutils/routing.h"
 
 #include "framework/scoped_handle.h"
+#include "routing/pipe_write_watch.h"
 
 #include <cstring>
 #include <new>
@@ -14,50 +15,9 @@ struct RecordHeader {
 const DWORD kHeaderSize = sizeof(RecordHeader);
 const DWORD kMaxPayload = CDriverPipe::DriverPipeCapacity - kHeaderSize;
 
-// A write that has waited this long for room starts reminding the router.
-const DWORD kRemindMs = 50;
 // What one notification reads before it lets other messages in and asks for
 // another notification to go on.
 const DWORD kReadBudget = 16 * CDriverPipe::DriverPipeCapacity;
-
-// A write waits only while the pipe is full. The router may never have been
-// told about the records that fill it (their writer died before it posted,
-// or its post failed), so while the write waits the router is reminded; when
-// the wait reaches its bound the write is withdrawn.
-struct WaitingWrite {
-    HWND hRouter;
-    DWORD dwThreadId;
-    ULONGLONG nGiveUpAt;
-};
-
-VOID CALLBACK RemindRouter(PTP_CALLBACK_INSTANCE, PVOID pContext, PTP_TIMER) {
-    auto* pWrite = static_cast<WaitingWrite*>(pContext);
-    if (GetTickCount64() < pWrite->nGiveUpAt) {
-        PostMessageA(pWrite->hRouter, DPM_DATAREADY, 0, 0);
-        return;
-    }
-    // A cancelled write's bytes are taken back out of the pipe, all of them:
-    // the reader never sees part of the record.
-    qtv::ScopedHandle thread(OpenThread(THREAD_TERMINATE, FALSE, pWrite->dwThreadId));
-    if (thread) CancelSynchronousIo(thread.Get());
-}
-
-// Writes the record with one WriteFile (a write is never split, so records of
-// clients writing at the same time stay whole), waiting at most
-// QTV_WAIT_LIMIT_MS for room.
-bool WriteRecord(HANDLE hPipe, HWND hRouter, const char* pRecord, DWORD cb) {
-    WaitingWrite wait = {hRouter, GetCurrentThreadId(), GetTickCount64() + QTV_WAIT_LIMIT_MS};
-    qtv::ScopedTimer timer(CreateThreadpoolTimer(RemindRouter, &wait, nullptr));
-    if (!timer) return false;
-    ULARGE_INTEGER due;
-    due.QuadPart = static_cast<ULONGLONG>(-static_cast<LONGLONG>(kRemindMs) * 10000);  // relative, 100 ns units
-    FILETIME dueTime = {due.LowPart, due.HighPart};
-    SetThreadpoolTimer(timer.Get(), &dueTime, kRemindMs, 0);
-    DWORD nWritten = 0;
-    const bool ok = WriteFile(hPipe, pRecord, cb, &nWritten, nullptr) && nWritten == cb;
-    timer.Close();  // stopped before this thread can start anything else to cancel
-    return ok;
-}
 
 // Reads what the pipe holds, up to cb bytes; 0 when it is empty.
 DWORD ReadSome(HANDLE hPipe, char* p, DWORD cb) {
@@ -94,6 +54,7 @@ void CDriverPipe::ClosePipe() {
     qtv::ScopedHandle::CloseField(m_hReadPipe);
     qtv::ScopedHandle::CloseField(m_hWritePipe);
     qtv::ScopedHandle::CloseField(m_hClientWritePipe);
+    m_pWriteWatch.reset();
 }
 
 BOOL CDriverPipe::InitialServerSide() {
@@ -134,12 +95,18 @@ BOOL CDriverPipe::InitialClientSide() {
     qtv::ScopedHandle server(OpenProcess(PROCESS_DUP_HANDLE, TRUE, pid));
     if (!server) return FALSE;
     // The duplicate is inheritable for the same reason as the server's ends.
-    return hServerWrite && DuplicateHandle(server.Get(), hServerWrite, GetCurrentProcess(), &m_hClientWritePipe, 0,
-                                           TRUE, DUPLICATE_SAME_ACCESS);
+    if (!hServerWrite || !DuplicateHandle(server.Get(), hServerWrite, GetCurrentProcess(), &m_hClientWritePipe, 0,
+                                          TRUE, DUPLICATE_SAME_ACCESS))
+        return FALSE;
+    // No write without a bound: without its watch the client cannot write.
+    m_pWriteWatch.reset(new (std::nothrow) qtv::PipeWriteWatch(m_hRouterWnd));
+    if (m_pWriteWatch && m_pWriteWatch->Valid()) return TRUE;
+    ClosePipe();
+    return FALSE;
 }
 
 BOOL CDriverPipe::WriteDataToClientPipe(UINT nLength, UINT nCode, void* pData) {
-    if (!m_hClientWritePipe || nLength > kMaxPayload || (nLength && !pData)) return FALSE;
+    if (!m_hClientWritePipe || !m_pWriteWatch || nLength > kMaxPayload || (nLength && !pData)) return FALSE;
     char record[DriverPipeCapacity];
     RecordHeader header = {nLength, nCode};
     memcpy(record, &header, kHeaderSize);
@@ -147,7 +114,13 @@ BOOL CDriverPipe::WriteDataToClientPipe(UINT nLength, UINT nCode, void* pData) {
     // On the router's own thread nobody else would empty a full pipe: the
     // router reads it first, called directly.
     if (m_dwRouterThreadId == GetCurrentThreadId()) SendMessageA(m_hRouterWnd, DPM_DATAREADY, 0, 0);
-    if (!WriteRecord(m_hClientWritePipe, m_hRouterWnd, record, kHeaderSize + nLength)) return FALSE;
+    // One WriteFile: a write is never split, so records of clients writing at
+    // the same time stay whole.
+    DWORD nWritten = 0;
+    m_pWriteWatch->Begin();
+    const BOOL bWritten = WriteFile(m_hClientWritePipe, record, kHeaderSize + nLength, &nWritten, nullptr);
+    m_pWriteWatch->End();
+    if (!bWritten || nWritten != kHeaderSize + nLength) return FALSE;
     PostMessageA(m_hRouterWnd, DPM_DATAREADY, 0, 0);
     return TRUE;
 }
