@@ -43,6 +43,7 @@ public:
     BOOL IsEmpty() const;
     void Empty();
 
+    // An index outside 0 .. length - 1 reads 0 and writes nothing.
     char GetAt(int nIndex) const;
     char operator[](int nIndex) const;
     void SetAt(int nIndex, char ch);

@@ -10,12 +10,18 @@
 
 #include "qtvutils/framework.h"
 
-#include <list>
+#include <deque>
+#include <memory>
 #include <vector>
 
+namespace qtv {
+class RegistrationTable;
+class PipeWriteWatch;
+}
 class CNotifyTarget;
 class CMessagePipe;
 class CRemoteMonitor;
+class CDriverPipeText;
 
 // Window class and title of every router window; other processes find a
 // router by this class name.
@@ -25,6 +31,12 @@ class CRemoteMonitor;
 #define QTV_ROUTER_MESSAGE "Quorvane Talvora Internal Message"
 // Registered message with which remote clients unregister.
 #define QTV_IPC_MESSAGE "Quorvane Talvora Ipc Message"
+// The longest the library waits for another process: for the router's
+// answer to a remote registration or to a driver client's handshake, for a
+// client window that a registration forwards to by send, and for room in the
+// driver pipe. What each call does when the time is up is said with it.
+const UINT QTV_WAIT_LIMIT_MS = 5000;
+
 // WM_COPYDATA tag of a remote registration request, and the IPC message's
 // unregistration code.
 const ULONG_PTR QTV_COPYDATA_REGISTER = 68;
@@ -150,10 +162,14 @@ public:
     CMessageRegistration* m_pRegistration = nullptr;  // the router's copy being served; null for a command
 };
 
-// Base of every receiver in the router's process.
+// Base of every receiver in the router's process. A receiver destroyed while
+// registered is first dropped from every router that holds a registration of
+// it, so a receiver that is gone is never called; it is destroyed on its
+// routers' thread, as every router operation is called.
 class QTVUTILS_API CNotifyTarget : public CObject, public CRefCounted {
     DECLARE_DYNAMIC(CNotifyTarget)
 public:
+    CNotifyTarget();
     ~CNotifyTarget() override;
 
     // Non-zero when the receiver accepted the notification; for a broadcast
@@ -167,6 +183,20 @@ public:
     virtual BOOL UnRegister();
     // Kept for the suite's receivers; nothing in the library calls it.
     virtual LONG Unused2();
+
+protected:
+    // True while the router holds a registration of this receiver; false for
+    // a router that has been destroyed since.
+    BOOL IsRegisteredWith(const CMessagePipe* pPipe) const;
+
+private:
+    friend class CMessagePipe;
+    struct RouterLink {
+        CMessagePipe* pPipe;
+        UINT nRegistrations;
+    };
+    // The routers holding registrations of this receiver, kept by them.
+    std::vector<RouterLink> m_RouterLinks;
 };
 
 // The router: a hidden window of class QTV_ROUTER_WINDOW_CLASS with a table
@@ -179,6 +209,11 @@ public:
 // removed before its turn is not served, one added is served later in the
 // same broadcast (unless the one being served was the last when the walk
 // looked ahead).
+//
+// DPM_TEXT carries a text holder (CDriverPipeText) that only this router
+// makes, for its driver pipe. It delivers the message only for a holder it
+// made and has not delivered yet, and only to receivers in this process
+// (never to remote registrations); any other DPM_TEXT is dropped.
 class QTVUTILS_API CMessagePipe : public CWnd {
 public:
     CMessagePipe();
@@ -192,6 +227,7 @@ public:
     // handle into the caller's object and returns the handle. A registration
     // without a notify target is stored but never served.
     UINT RegisterForNotifications(CMessageRegistration& registration);
+    // False for handle 0 and for a handle that is not stored.
     BOOL UnRegisterNotification(UINT nHandle);
     UINT CountHandlers(UINT nMessage);
 
@@ -200,16 +236,19 @@ public:
     LRESULT SendMessageToHandler(UINT nHandle, CMessageNotification& notification);
     // Queues the notification for the handle's receiver; the router window
     // delivers it later, oldest first, or drops it if the handle has gone by
-    // then. The notification must stay valid until then. False when it could
-    // not be queued.
+    // then. The notification must stay valid until then. False, with nothing
+    // queued, before Initialize and when the entry or its post fails.
     BOOL PostMessageToHandler(UINT nHandle, CMessageNotification& notification);
 
     // The hook module's system-wide shell and CBT hooks, reporting to this
     // router's window (QTV_HOOK_SHELL_REPORT, QTV_HOOK_CBT_REPORT). Called on
     // the router's thread after Initialize. Disable both before destroying
     // the router. The module stays loaded while either hook is installed.
-    // EnableShellHook is false when the hook could not be installed;
-    // EnableCBTHook is always true (m_hCBTHook tells).
+    // Results: disabling is always true. EnableShellHook(TRUE) is true when
+    // the hook is installed now or was already, and also when the hook
+    // module cannot be loaded (no hook is then installed); it is false when
+    // the module lacks "SetShellHook" or that installs no hook.
+    // EnableCBTHook(TRUE) is always true, whether or not a hook went in.
     BOOL EnableShellHook(BOOL bEnable);
     BOOL EnableCBTHook(BOOL bEnable);
 
@@ -219,6 +258,9 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    friend class CNotifyTarget;
+    friend class CDriverPipe;
+
     BOOL LoadHookModule();
     BOOL RemoveHook(HHOOK& hHook);
 
@@ -226,12 +268,17 @@ private:
         UINT nHandle;
         CMessageNotification* pNotification;  // the caller's, not owned
     };
-    using RegistrationTable = std::list<CMessageRegistration>;
-
     CMessageRegistration* FindRegistration(UINT nHandle);
-    RegistrationTable::iterator FirstAfter(UINT nHandle);
+    void Remove(size_t pos);
+    void DropTarget(CNotifyTarget* pTarget);
+    void Link(CNotifyTarget* pTarget);
+    void Unlink(CNotifyTarget* pTarget);
     LRESULT DeliverPending(UINT nHandle);
-    LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled,
+                      CDriverPipeText* pText = nullptr);
+    UINT Count(UINT nMessage, BOOL bLocalOnly);
+    void QueueText(const char* pText, int nLength);
+    void DeliverTexts(WPARAM wParam);
     void CloseFirstToolWindow();
 
     UINT m_nRouterMessage;
@@ -240,11 +287,13 @@ private:
     HHOOK m_hCBTHook;
     UINT m_nNextHandle;
     CRemoteMonitor* m_pRemoteMonitor;
-    std::vector<PendingEntry> m_PendingQueue;
-    RegistrationTable m_RegistrationList;
-    // Counts unregistrations, so that a broadcast can tell whether the
-    // registration it looked ahead to may have gone while a receiver ran.
-    UINT m_nRemovals;
+    std::deque<PendingEntry> m_PendingQueue;
+    std::unique_ptr<qtv::RegistrationTable> m_pRegistrations;  // the router's copies
+    // Driver-pipe texts made by this router and not yet delivered, oldest
+    // first; one DPM_TEXT naming one of them is on its way while the flag is
+    // set, and delivers them all.
+    std::deque<CDriverPipeText*> m_TextQueue;
+    BOOL m_bTextPosted;
 };
 
 // Registration with a router of another process, through window messages.
@@ -253,11 +302,15 @@ class QTVUTILS_API CRemoteMessagePipe {
 public:
     // Sends the registration (with hWnd as its window) to the router found by
     // its class; matching messages are then sent or posted to hWnd under their
-    // own numbers. Returns the router's handle; 0 when there is no router (the
-    // registration is then untouched) or when it does not answer within 5 s.
-    // The caller's handle and router fields are not written.
+    // own numbers, until the registration is unregistered or a forward finds
+    // hWnd gone. Returns the router's handle; 0 when there is no router (the
+    // registration is then untouched), when hWnd is not a window or is a
+    // router's, or when the router gives no answer within QTV_WAIT_LIMIT_MS
+    // (it may still register it later). The caller's handle and router fields
+    // are not written.
     static UINT RegisterForNotifications(HWND hWnd, CMessageRegistration& registration);
-    // Posts the unregistration request; false when there is no router.
+    // Posts the unregistration request; false when there is no router, true
+    // otherwise (whether the post went through is not looked at).
     static BOOL UnRegisterNotification(UINT nHandle);
 
     // The router other processes reach: the first window of the router class
@@ -286,9 +339,10 @@ private:
     HWND m_hRouterWnd;
 };
 
-// The text of one driver-pipe text record, handed to every registration that
-// lists DPM_TEXT as the wParam of that message. Each such receiver reads
-// m_strText and calls Release once; the last release destroys the holder.
+// The text of one driver-pipe text record, handed to every receiver in the
+// router's process that lists DPM_TEXT, as the wParam of that message. Each
+// receiver is handed a reference of its own: it reads m_strText and calls
+// Release once. The holder lives until its last reference goes.
 class QTVUTILS_API CDriverPipeText : public CRefCounted {
 public:
     ~CDriverPipeText() override;
@@ -299,20 +353,20 @@ public:
 // process (server). One object is used as either side, never both.
 //
 // Server: InitialServerSide, then Register with the process's initialised
-// router; each DPM_DATAREADY makes it read one record and post the text of a
-// text record to the router window as DPM_TEXT. Receivers of DPM_TEXT must
-// not register or unregister while a text is on its way: the holder is
-// counted for the receivers there were when the record was read.
+// router. Each DPM_DATAREADY makes it read every complete record the pipe
+// holds, so a notification that is lost or never sent delays records but
+// loses none; it hands the text of each text record to the router, which
+// delivers it as DPM_TEXT to the receivers listing that message.
 // Client: InitialClientSide finds the router and duplicates the server's
 // write end; WriteDataToClientPipe writes whole records.
 //
 // Record: 32-bit payload length N, 32-bit code, N payload bytes; a text
 // record (code DPM_TEXT) carries NUL-terminated text, N counting the NUL.
 // A record is written with one WriteFile, so records of several clients
-// never interleave; a record must fit the pipe at once (at most
-// DriverPipeCapacity bytes in all), or the writer would wait for a reader
-// that waits for it. The reader never trusts a header: one that cannot
-// describe a record in the pipe makes it discard what the pipe holds.
+// never interleave, and it must fit the pipe (at most DriverPipeCapacity
+// bytes in all). The reader never trusts a header: one that cannot describe
+// a record makes it discard what the pipe holds, and bytes that make no whole
+// record once the pipe is empty are dropped.
 //
 // Initialisation is attempted once per object: every later call of either
 // InitialServerSide or InitialClientSide returns true and does nothing.
@@ -322,16 +376,25 @@ public:
     enum : UINT { DriverPipeCapacity = 2048 };
 
     CDriverPipe();
-    ~CDriverPipe() override;  // closes the pipe handles; does not unregister
+    ~CDriverPipe() override;  // closes the pipe handles; a registration still held is dropped
 
+    // These three always return true.
     BOOL Notify(CMessageNotification* pNotification) override;
     BOOL Register(CMessagePipe* pPipe) override;
     BOOL UnRegister() override;
 
+    // False, with no pipe, when the pipe cannot be made or its read end
+    // cannot be put in no-wait mode.
     BOOL InitialServerSide();
+    // False when there is no router, or it hands out no write end within
+    // QTV_WAIT_LIMIT_MS, or the write end cannot be duplicated.
     BOOL InitialClientSide();
-    // False, with nothing written, when the record does not fit the pipe or
-    // there is no write end; false after a failed write, with nothing posted.
+    // Writes one record and posts DPM_DATAREADY. A full pipe is waited for
+    // at most QTV_WAIT_LIMIT_MS, reminding the router meanwhile; on the
+    // router's own thread the router reads the pipe first. False, with
+    // nothing written and nothing posted, when the record does not fit the
+    // pipe, there is no write end, the write fails or the wait reaches its
+    // bound.
     BOOL WriteDataToClientPipe(UINT nLength, UINT nCode, void* pData);
 
     HANDLE m_hReadPipe;
@@ -342,6 +405,11 @@ public:
     BOOL m_bInitialized;
 
 private:
+    void ClosePipe();
     BOOL ReadPipeRecord();
+    BOOL DropWhatThePipeHolds();
     void DeliverText(const char* pText, UINT nLength);
+
+    DWORD m_dwRouterThreadId;  // client side: the thread of m_hRouterWnd
+    std::unique_ptr<qtv::PipeWriteWatch> m_pWriteWatch;  // client side: bounds each write
 };
