@@ -1,4 +1,6 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/wnd.h"
+
+#include "qtvutils/extension_module.h"
 
 #include "framework/module_classes.h"
 

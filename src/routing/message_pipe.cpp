@@ -1,4 +1,6 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/driver_pipe.h"
+#include "qtvutils/message_pipe.h"
+#include "qtvutils/remote_pipe.h"
 
 #include "framework/module_classes.h"
 #include "routing/registration_table.h"
