@@ -143,6 +143,7 @@ public:
     BOOL EnableCBTHook(BOOL bEnable);
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;
+    BOOL DestroyWindow() override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -184,4 +185,9 @@ private:
     // set, and delivers them all.
     std::deque<CDriverPipeText*> m_TextQueue;
     BOOL m_bTextPosted;
+    // Set when the router destroys its own window; until then a window
+    // destruction message can only be another process's forgery.
+    BOOL m_bDestroying;
+
+    static LRESULT CALLBACK RouterWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
