@@ -14,13 +14,10 @@ TEST_F(RegTest, ValuesHoldExactBytesAndAreWrittenInTheirTypeWithOneZeroMore) {
         {"CString keeps zeros", CRegData(CString("a\0b", 3)), string("1:a\0b\0", 6)},
         {"text stops at its NUL", CRegData("a\0b"), string("1:a\0", 4)},
         {"bytes", CRegData(kBin, 4, REG_BINARY), string("3:\1\0\2\0\0", 7)},
-        {"no bytes", CRegData(kBin, 0, REG_DWORD), string("4:\0", 3)},
-        {"42u", CRegData(42u), string("1:42\0\0", 6)},
+        {"no bytes", CRegData(kBin, 0, REG_DWORD), string("4:\0", 3)}, {"42u", CRegData(42u), string("1:42\0\0", 6)},
         {"max unsigned is -1", CRegData(4294967295u), string("1:-1\0\0", 6)},
-        {"number", CRegData(-7, 0), string("1:-7\0\0", 6)},
-        {"On", CRegData(5, 1), string("1:On\0\0\0\0\0\0\0", 11)},
-        {"Off", CRegData(0, 1), string("1:Off\0\0\0\0\0\0\0", 12)},
-    };
+        {"number", CRegData(-7, 0), string("1:-7\0\0", 6)}, {"On", CRegData(5, 1), string("1:On\0\0\0\0\0\0\0", 11)},
+        {"Off", CRegData(0, 1), string("1:Off\0\0\0\0\0\0\0", 12)}};
     EntryPtr entry = Open("");
     ASSERT_TRUE(entry);
     for (const auto& r : rows) {
@@ -40,9 +37,7 @@ TEST(RegDataTest, ConversionsFollowAtoiAndOnlyTheSignedOneKnowsTheSwitchWords) {
         {"oN", REG_SZ, 1, 0},    {"OFF", REG_SZ, 0, 0},  {string("On\0\0\0", 5), REG_SZ, 1, 0},
         {"Onion", REG_SZ, 0, 0}, {" \t-12a", REG_SZ, -12, 4294967284u}, {"+7", REG_SZ, 7, 7},
         {"x9", REG_SZ, 0, 0},    {"", REG_SZ, 0, 0},     {"12", REG_EXPAND_SZ, 12, 12},
-        {string("\1\0\0\0", 4), REG_DWORD, 0, 0},  // parsed as text
-        {"12", REG_BINARY, 0, 0},                   // never parsed
-    };
+        {string("\1\0\0\0", 4), REG_DWORD, 0, 0}, {"12", REG_BINARY, 0, 0}};  // DWORD parsed as text, BINARY never
     for (const auto& r : rows) {
         CRegData data(reinterpret_cast<const unsigned char*>(r.bytes.data()), r.bytes.size(), r.type);
         EXPECT_EQ(r.asUnsigned, *static_cast<unsigned*>(data)) << r.bytes;
@@ -109,9 +104,7 @@ TEST_F(RegTest, OpeningByIdentifierFollowsTheOnlyValueOfTheIdentifierKey) {
 // deletions leave it, ResetCounts and every write renew it.
 TEST_F(RegTest, AReadBeyondTheSnapshotFailsWith234AndLeavesItsOutputUntilTheCountsAreRenewed) {
     Put("", "grows", REG_BINARY, "1234");  // binary: text sizes are reported inflated
-    Put("", "b", REG_SZ, "2");
-    Put("tree\\deep", "v", REG_SZ, "3");
-    Put("own\\child", "v", REG_SZ, "4");
+    for (const char* key : {"", "tree\\deep", "own\\child"}) Put(key, "b", REG_SZ, "2");
     EntryPtr entry = Open(""), own = Open("own");
     ASSERT_TRUE(entry && own);
     Put("", "grows", REG_BINARY, string(64, 'z'));
@@ -120,9 +113,8 @@ TEST_F(RegTest, AReadBeyondTheSnapshotFailsWith234AndLeavesItsOutputUntilTheCoun
     const std::vector<LONG> results = {
         entry->LocateValueData("grows", data), entry->LocateValueData("grows", text),
         entry->LocateValueData("missing", text), entry->DeleteValue("b"),
-        entry->DeleteSubkey("tree"),  // with everything below it
-        own->DeleteSubkey(""),        // the entry's own key
-        entry->DeleteValue("b"),      entry->DeleteSubkey("tree")};
+        entry->DeleteSubkey("tree") /* with everything below it */, own->DeleteSubkey("") /* its own key */,
+        entry->DeleteValue("b"), entry->DeleteSubkey("tree")};
     EXPECT_EQ((std::vector<LONG>{234, 234, 2, 0, 0, 0, 2, 2}), results);
     EXPECT_EQ("sentinel|sentinel|<error 2>", Bytes(data.m_strData) + "|" + Bytes(text) + "|" + Get("", "b"));
     EXPECT_FALSE(Open("tree") || Open("own"));

@@ -23,10 +23,7 @@ using Args = std::vector<string>;
 // A child can take 10 s and more to start on a loaded machine.
 const DWORD kChildMs = 3 * qtvtest::kWaitMs;
 
-template <size_t N>
-string Bytes(const char (&s)[N]) {
-    return string(s, N - 1);
-}
+template <size_t N> string Bytes(const char (&s)[N]) { return string(s, N - 1); }
 
 struct Outcome {
     DWORD exit;
@@ -154,20 +151,16 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
     const string section = "[HKEY_CURRENT_USER\\" + m_schemes + "\\New]\r\n";
     const string good = "REGEDIT4\r\n\r\n" + section + "\"ok\"=\"1\"\r\n";  // lines 1 to 4
     const struct { string text; int line; const char* what; } rows[] = {
-        {"REGEDIT5\r\n\r\n" + section, 1, "bad header"},
-        {"", 1, "empty"},
+        {"REGEDIT5\r\n\r\n" + section, 1, "bad header"}, {"", 1, "empty"},
         {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"},
         {good + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n", 5, "outside the schemes"},
         {good + "[HKEY_CURRENT_USER\\" + m_schemes + "\\Other\\Sub]\r\n", 5, "outside the scheme \"New\" of line 3"},
         {good + "\"a\\q\"=\"x\"\r\n", 5, "bad escape \\q"},
-        {good + "\"b\"=hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""},
-        {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
+        {good + "\"b\"=hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""}, {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
         {good + "\"c\"=\"" + string(100000, 'x') + "\r\n", 5, "no closing quote"},
         {good + "\"d\"=hex:01,\\\r\n", 5, "ends inside the value begun on line 5"},
-        {good + "\"e\"=dword:0000002a", 5, "truncated"},
-        {good + Bytes("\"f\"=\"a\0b\"\r\n"), 5, "NUL byte in column 7"},
-        {good + "\"g\"=dword:123456789\r\n", 5, "bad dword"},
-        {good + "\"h\"=-\r\n", 5, "cannot delete"},
+        {good + "\"e\"=dword:0000002a", 5, "truncated"}, {good + Bytes("\"f\"=\"a\0b\"\r\n"), 5, "NUL byte in column 7"},
+        {good + "\"g\"=dword:123456789\r\n", 5, "bad dword"}, {good + "\"h\"=-\r\n", 5, "cannot delete"},
     };
     for (const auto& row : rows) {
         TempFile file;
@@ -184,18 +177,13 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
 }
 
 TEST(QtvctlUsageTest, UsageErrorsExitWithTwoBeforeAnythingIsDone) {
-    const Args rows[] = {
-        {"bogus"},
-        {"schemes"},                                       // no tree named
-        {"flags", "--product", "P"},                       // an option it does not take
-        {"monitor", "--range", "9-3"},
-        {"monitor", "--count", "0"},
-        {"send", "0x1g"},
-        {"send", "74"},                                    // WM_COPYDATA: its lParam points into the sender
-        {"send", "1177", "1"},                             // DPM_TEXT: a holder of the router's process
-        {"write", string(CDriverPipe::DriverPipeCapacity - 8, 'x')},  // with its NUL, one byte too long
-        {"new", "a\\b", "--product", "P", "--app", "A"},  // not one key name
-    };
+    // "schemes" names no tree; "flags" takes no options; 74 (WM_COPYDATA) points
+    // into the sender, 1177 (DPM_TEXT) at a holder in the router's process; the
+    // text is one byte too long with its NUL; "a\b" is not one key name.
+    const Args rows[] = {{"bogus"}, {"schemes"}, {"flags", "--product", "P"}, {"monitor", "--range", "9-3"},
+                         {"monitor", "--count", "0"}, {"send", "0x1g"}, {"send", "74"}, {"send", "1177", "1"},
+                         {"write", string(CDriverPipe::DriverPipeCapacity - 8, 'x')},
+                         {"new", "a\\b", "--product", "P", "--app", "A"}};
     for (const Args& args : rows) {
         Outcome got = Qtvctl::Run(args);
         EXPECT_EQ("2 ", std::to_string(got.exit) + " " + got.out) << args[0] << " " << args.back();
