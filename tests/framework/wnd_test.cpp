@@ -45,11 +45,10 @@ TEST(WndTest, ObjectIsBoundBeforeCreationReturnsAndGetsEveryMessageWithCommandsB
     EXPECT_TRUE(wnd.boundAtFirstMessage);
     EXPECT_FALSE(wnd.Create());  // one window per object
     EXPECT_EQ(1234, SendMessageA(wnd.m_hWnd, WM_APP, 0, 0));
-    const LPARAM control = reinterpret_cast<LPARAM>(wnd.m_hWnd);
-    SendMessageA(wnd.m_hWnd, WM_COMMAND, MAKEWPARAM(40001, 0), 0);  // menu
-    SendMessageA(wnd.m_hWnd, WM_COMMAND, MAKEWPARAM(40002, 1), 0);  // accelerator
-    SendMessageA(wnd.m_hWnd, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), control);
-    SendMessageA(wnd.m_hWnd, WM_COMMAND, MAKEWPARAM(8, EN_CHANGE), control);
+    const LPARAM control = reinterpret_cast<LPARAM>(wnd.m_hWnd);  // menu, accelerator, two controls
+    for (auto c : {std::make_pair(MAKEWPARAM(40001, 0), LPARAM(0)), {MAKEWPARAM(40002, 1), 0},
+                   {MAKEWPARAM(7, BN_CLICKED), control}, {MAKEWPARAM(8, EN_CHANGE), control}})
+        SendMessageA(wnd.m_hWnd, WM_COMMAND, c.first, c.second);
     EXPECT_EQ((std::vector<std::pair<UINT, int>>{
                   {40001, CN_COMMAND}, {40002, CN_COMMAND}, {7, CN_CONTROL | BN_CLICKED}, {8, CN_CONTROL | EN_CHANGE}}),
               wnd.commands);

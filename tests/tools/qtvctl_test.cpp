@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <string>
@@ -164,10 +165,7 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
     };
     for (const auto& row : rows) {
         TempFile file;
-        if (FILE* f = fopen(file.Path().c_str(), "wb")) {
-            fwrite(row.text.data(), 1, row.text.size(), f);
-            fclose(f);
-        }
+        std::ofstream(file.Path(), std::ios::binary) << row.text;
         Outcome got = Tree({"import", file.Path()});
         const string where = "1 qtvctl: " + file.Path() + ":" + std::to_string(row.line) + ": ";
         const string outcome = std::to_string(got.exit) + " " + got.err;
@@ -176,25 +174,25 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
     EXPECT_EQ("<open 2>", Dump(m_schemes));
 }
 
-TEST(QtvctlUsageTest, UsageErrorsExitWithTwoBeforeAnythingIsDone) {
-    // "schemes" names no tree; "flags" takes no options; 74 (WM_COPYDATA) points
-    // into the sender, 1177 (DPM_TEXT) at a holder in the router's process; the
-    // text is one byte too long with its NUL; "a\b" is not one key name.
-    const Args rows[] = {{"bogus"}, {"schemes"}, {"flags", "--product", "P"}, {"monitor", "--range", "9-3"},
-                         {"monitor", "--count", "0"}, {"send", "0x1g"}, {"send", "74"}, {"send", "1177", "1"},
-                         {"write", string(CDriverPipe::DriverPipeCapacity - 8, 'x')},
-                         {"new", "a\\b", "--product", "P", "--app", "A"}};
-    for (const Args& args : rows) {
-        Outcome got = Qtvctl::Run(args);
-        EXPECT_EQ("2 ", std::to_string(got.exit) + " " + got.out) << args[0] << " " << args.back();
-    }
-}
-
-TEST(QtvctlNoRouterTest, RouterCommandsExitWithThree) {
+// Usage errors exit with 2, printing nothing to stdout; router commands
+// without a router with 3. "schemes" names no tree; "flags" takes no options;
+// 74 (WM_COPYDATA) points into the sender, 1177 (DPM_TEXT) at a holder in the
+// router's process; the text is one byte too long with its NUL; "a\b" is not
+// one key name.
+TEST(QtvctlExitTest, FailuresExitWithTheirStatusBeforeAnythingIsDone) {
     ASSERT_EQ(nullptr, CRemoteMessagePipe::FindRouterWindow()) << "a router is left running";
-    for (const Args& args : {Args{"monitor"}, Args{"send", "0x400"}, Args{"write", "x"}}) {
-        Outcome got = Qtvctl::Run(args);
-        EXPECT_EQ("3 qtvctl: no router is running\n", std::to_string(got.exit) + " " + got.err) << args[0];
+    const string none = "3 |qtvctl: no router is running\n";
+    const struct { Args args; string outcome; } rows[] = {
+        {{"bogus"}, "2 |"}, {{"schemes"}, "2 |"}, {{"flags", "--product", "P"}, "2 |"},
+        {{"monitor", "--range", "9-3"}, "2 |"}, {{"monitor", "--count", "0"}, "2 |"}, {{"send", "0x1g"}, "2 |"},
+        {{"send", "74"}, "2 |"}, {{"send", "1177", "1"}, "2 |"},
+        {{"write", string(CDriverPipe::DriverPipeCapacity - 8, 'x')}, "2 |"},
+        {{"new", "a\\b", "--product", "P", "--app", "A"}, "2 |"},
+        {{"monitor"}, none}, {{"send", "0x400"}, none}, {{"write", "x"}, none}};
+    for (const auto& row : rows) {
+        Outcome got = Qtvctl::Run(row.args);
+        const string outcome = std::to_string(got.exit) + " " + got.out + "|" + got.err;  // stderr's start
+        EXPECT_EQ(row.outcome, outcome.substr(0, row.outcome.size())) << row.args[0] << " " << row.args.back();
     }
 }
 
