@@ -34,14 +34,28 @@ AFX_CLASSINIT::AFX_CLASSINIT(CRuntimeClass* pNewClass) {
     g_pUnclaimedClasses = pNewClass;
 }
 
-// A module's static initialisers run just before its DllMain, so the classes
-// filed since the last registration are the registering module's own.
+// A module's static initialisers run just before its DllMain, but the
+// unclaimed list also holds the executable's classes, filed after the
+// libraries it links were registered: the module claims only the records that
+// lie in its own image, or unloading it would take the executable's along.
 BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE hModule) {
     ExclusiveLock lock;
     if (state.bInitialized) return TRUE;
     state.hModule = hModule;
-    state.pFirstSharedClass = g_pUnclaimedClasses;
-    g_pUnclaimedClasses = nullptr;
+    state.pFirstSharedClass = nullptr;
+    for (CRuntimeClass** pp = &g_pUnclaimedClasses; *pp;) {
+        CRuntimeClass* p = *pp;
+        HMODULE owner = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<const char*>(p), &owner);
+        if (owner != hModule) {
+            pp = &p->m_pNextClass;
+            continue;
+        }
+        *pp = p->m_pNextClass;
+        p->m_pNextClass = state.pFirstSharedClass;
+        state.pFirstSharedClass = p;
+    }
     state.pNextModule = nullptr;
     AFX_EXTENSION_MODULE** pp = &g_pFirstModule;
     while (*pp) pp = &(*pp)->pNextModule;

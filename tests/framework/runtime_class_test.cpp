@@ -2,85 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
+
+using std::string;
 
 class CExeClass : public CNotifyTarget {
     DECLARE_DYNAMIC(CExeClass)
 };
 IMPLEMENT_DYNAMIC(CExeClass, CNotifyTarget)
 
-// RAII for a module loaded by a test.
-struct Library {
-    explicit Library(const char* name) : h(LoadLibraryA(name)) {}
-    ~Library() { Unload(); }
-    void Unload() {
-        if (h) FreeLibrary(h);
-        h = nullptr;
-    }
-    HMODULE h;
-};
-
-TEST(RuntimeClassTest, RecordsNameBaseAndNoCreationOrSchema) {
-    CRuntimeClass* p = RUNTIME_CLASS(CNotifyTarget);
-    EXPECT_STREQ("CNotifyTarget", p->m_lpszClassName);
-    EXPECT_EQ(RUNTIME_CLASS(CObject), p->m_pBaseClass);
-    EXPECT_EQ(nullptr, p->m_pfnCreateObject);
-    EXPECT_EQ(0xFFFFu, p->m_wSchema);
-
+TEST(RuntimeClassTest, AnObjectIsOfItsOwnClassAndEveryBaseOnly) {
+    const struct { CRuntimeClass* type; BOOL kind; } rows[] = {
+        {RUNTIME_CLASS(CExeClass), TRUE}, {RUNTIME_CLASS(CNotifyTarget), TRUE}, {RUNTIME_CLASS(CObject), TRUE},
+        {RUNTIME_CLASS(CWnd), FALSE}};
     CExeClass object;
-    EXPECT_EQ(RUNTIME_CLASS(CExeClass), object.GetRuntimeClass());
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CNotifyTarget)));
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CObject)));
-    EXPECT_FALSE(object.IsKindOf(RUNTIME_CLASS(CWnd)));
+    for (const auto& r : rows) EXPECT_EQ(r.kind, object.IsKindOf(r.type)) << r.type->m_lpszClassName;
     EXPECT_FALSE(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CExeClass)));
 }
 
-TEST(RuntimeClassTest, LookUpByNameCoversTheExecutableAndRegisteredModules) {
-    EXPECT_EQ(RUNTIME_CLASS(CExeClass), CRuntimeClass::FromName("CExeClass"));
-    EXPECT_EQ(RUNTIME_CLASS(CNotifyTarget), CRuntimeClass::FromName("CNotifyTarget"));
-    EXPECT_EQ(RUNTIME_CLASS(CWnd), CRuntimeClass::FromName("CWnd"));
-    ASSERT_NE(nullptr, CRuntimeClass::FromName("CRemoteMonitor"));
-    EXPECT_EQ(RUNTIME_CLASS(CNotifyTarget), CRuntimeClass::FromName("CRemoteMonitor")->m_pBaseClass);
-    EXPECT_EQ(nullptr, CRuntimeClass::FromName("CModuleOnlyClass"));
+// What the framework finds, "-" for nothing: each class as "name<base", each
+// string's text (what a failed load leaves), the long one's length.
+string Lookups() {
+    string found;
+    for (const char* name : {"CExeClass", "CRemoteMonitor", "CModuleOnlyClass"}) {
+        const CRuntimeClass* p = CRuntimeClass::FromName(name);
+        found += p ? string(p->m_lpszClassName) + "<" + p->m_pBaseClass->m_lpszClassName + "," : "-,";
+    }
+    for (UINT id : {100u, 101u, 200u, 102u}) {
+        CString s("sentinel");
+        found += s.LoadString(id) ? "" : "-";
+        found += (id == 102 ? std::to_string(s.GetLength()) : string(s)) + ",";
+    }
+    return found;
+}
+
+// qtv_ext_module.dll registers itself on load and deregisters on unload.
+// Strings convert to the ANSI code page, without a length limit.
+TEST(ModuleChainTest, AModulesClassesAndStringsAreFoundAfterTheExecutablesWhileItIsLoaded) {
+    const string alone = "CExeClass<CNotifyTarget,CRemoteMonitor<CNotifyTarget,-,the executable's 100,caf\xe9,-,310,";
+    EXPECT_EQ(alone, Lookups());
+    HMODULE module = LoadLibraryA("qtv_ext_module.dll");
+    ASSERT_NE(nullptr, module);
+    EXPECT_EQ("CExeClass<CNotifyTarget,CRemoteMonitor<CNotifyTarget,CModuleOnlyClass<CObject,"
+              "the executable's 100,caf\xe9,only in the module,310,",
+              Lookups());
+    FreeLibrary(module);
+    EXPECT_EQ(alone, Lookups());
     EXPECT_EQ(nullptr, CRuntimeClass::FromName(nullptr));
-
-    Library module("qtv_ext_module.dll");
-    ASSERT_NE(nullptr, module.h);
-    CRuntimeClass* p = CRuntimeClass::FromName("CModuleOnlyClass");
-    ASSERT_NE(nullptr, p);
-    EXPECT_EQ(RUNTIME_CLASS(CObject), p->m_pBaseClass);
-    // Loading another module does not take the executable's classes away.
-    EXPECT_EQ(RUNTIME_CLASS(CExeClass), CRuntimeClass::FromName("CExeClass"));
-
-    module.Unload();
-    EXPECT_EQ(nullptr, CRuntimeClass::FromName("CModuleOnlyClass"));
-}
-
-TEST(LoadStringTest, SearchesTheExecutableFirstThenRegisteredModules) {
-    CString s("sentinel");
-    EXPECT_TRUE(s.LoadString(100));
-    EXPECT_STREQ("the executable's 100", s);
-    EXPECT_FALSE(s.LoadString(200));
-    EXPECT_TRUE(s.IsEmpty());
-
-    Library module("qtv_ext_module.dll");
-    ASSERT_NE(nullptr, module.h);
-    EXPECT_TRUE(s.LoadString(100));
-    EXPECT_STREQ("the executable's 100", s);
-    EXPECT_TRUE(s.LoadString(200));
-    EXPECT_STREQ("only in the module", s);
-
-    module.Unload();
-    EXPECT_FALSE(s.LoadString(200));
-}
-
-TEST(LoadStringTest, ConvertsToTheAnsiCodePageWithoutALengthLimit) {
-    CString s;
-    ASSERT_TRUE(s.LoadString(101));
-    EXPECT_STREQ("caf\xe9", s);
-    ASSERT_TRUE(s.LoadString(102));
-    EXPECT_EQ(310, s.GetLength());
-    EXPECT_EQ('9', s[309]);
 }
 
 }  // namespace

@@ -4,173 +4,102 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::string Bytes(const CString& s) { return std::string(static_cast<const char*>(s), s.GetLength()); }
+using std::string;
 
-TEST(CStringTest, HoldsZeroBytesInsideItsLengthAndOneAfter) {
-    const char raw[] = {'O', 'n', 0, 0, 0};
-    CString s(raw, 5);
-    EXPECT_EQ(5, s.GetLength());
-    EXPECT_EQ(std::string(raw, 5), Bytes(s));
-    EXPECT_EQ('\0', static_cast<const char*>(s)[5]);
+string Bytes(const CString& s) { return string(s, s.GetLength()); }
 
-    CString copy(s);
-    CString assigned;
-    assigned = s;
-    EXPECT_EQ(Bytes(s), Bytes(copy));
-    EXPECT_EQ(Bytes(s), Bytes(assigned));
-    EXPECT_TRUE(copy == s);
-    EXPECT_FALSE(s == "On");  // the counted zeros take part
-    EXPECT_TRUE(s != CString("On"));
-}
-
-TEST(CStringTest, NullAndEmptyTextsAreEmpty) {
-    CString a(nullptr), b(""), c("abc", 0), d("abc", -4);
-    for (const CString* s : {&a, &b, &c, &d}) {
-        EXPECT_TRUE(s->IsEmpty());
-        EXPECT_STREQ("", *s);
+struct Case {
+    const char* what;
+    CString got;
+    string expected;
+};
+// The counted bytes of each case, and the zero byte that always follows them.
+void Check(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, Bytes(c.got)) << c.what;
+        EXPECT_EQ('\0', static_cast<const char*>(c.got)[c.got.GetLength()]) << c.what;
     }
-    CString e("x");
-    e = static_cast<const char*>(nullptr);
-    EXPECT_TRUE(e.IsEmpty());
-    e = "abc";
-    e.Empty();
-    EXPECT_EQ(0, e.GetLength());
-    EXPECT_STREQ("", e);
 }
 
-TEST(CStringTest, ConcatenationAndSelfAliasing) {
-    CString s("ab");
-    s += s;               // appending itself
-    EXPECT_STREQ("abab", s);
-    s += s.Mid(1, 2);     // a temporary made from itself
-    EXPECT_STREQ("ababba", s);
-    s = static_cast<const char*>(s) + 2;  // assigning from its own storage
-    EXPECT_STREQ("abba", s);
-    s += 'x';
-    EXPECT_STREQ("abbax", CString(s));
-    EXPECT_STREQ("<abbax>", "<" + s + ">");
-    EXPECT_STREQ("abbax!", s + '!');
-
-    CString grown;
-    std::string expected;
+TEST(CStringTest, ConcatenationAndAssignmentKeepEveryCountedByteTakeTheirOwnTextAndGrowWithoutLimit) {
+    CString s("ab"), zeros("O\0\0", 3), assigned("x"), emptied("x"), grown;
+    s += s;            // appending itself
+    s += s.Mid(1, 2);  // a temporary made from itself
+    CString self(s);
+    self = static_cast<const char*>(self) + 2;  // assigning from its own storage
+    assigned = zeros + zeros;
+    emptied = static_cast<const char*>(nullptr);
+    string expected;
     for (int i = 0; i < 1000; ++i) {
         grown += "0123456789";
         expected += "0123456789";
     }
-    EXPECT_EQ(expected, Bytes(grown));
-    // Format sizes its result from the arguments, however long.
-    std::string big(5000, 'q');
-    grown.Format("%s-%04u-[%s]", "dev", 7u, big.c_str());
-    EXPECT_EQ("dev-0007-[" + big + "]", Bytes(grown));
+    CString formatted;  // sized from the arguments, however long
+    formatted.Format("%s-%04u-[%s]", "dev", 7u, expected.c_str());
+    Check({{"self-appended", s, "ababba"}, {"self-assigned", self, "abba"}, {"joined", "<" + (self + 'x') + ">", "<abbax>"},
+           {"zeros", assigned, string("O\0\0O\0\0", 6)}, {"null", emptied, ""}, {"negative length", CString("ab", -4), ""},
+           {"grown", grown, expected}, {"formatted", formatted, "dev-0007-[" + expected + "]"}});
 }
 
-TEST(CStringTest, ComparisonsOrderBytesUnsignedAndShorterFirst) {
-    struct Row {
-        const char* a;
-        const char* b;
-        int sign;
-        int signNoCase;
-    } rows[] = {
-        {"abc", "abc", 0, 0},   {"abc", "abd", -1, -1}, {"ab", "abc", -1, -1},
-        {"abc", "ab", 1, 1},    {"ABC", "abc", -1, 0},  {"\xe9", "a", 1, 1},
-        {"", "", 0, 0},         {"", "a", -1, -1},      {"Zeta", "alpha", -1, 1},
-    };
+TEST(CStringTest, ExtractionAndSearchClampToTheCountedText) {
+    const CString s("Hello, world"), z("ab\0cab", 6);
+    Check({{"Left", s.Left(5), "Hello"},   {"Left<0", s.Left(-1), ""},    {"Left>", s.Left(99), "Hello, world"},
+           {"Mid", s.Mid(7), "world"},     {"Mid n", s.Mid(7, 3), "wor"}, {"Mid<0", s.Mid(-3, 2), "He"},
+           {"Mid>", s.Mid(40, 2), ""},     {"Mid n<0", s.Mid(3, -1), ""}, {"Mid max", s.Mid(10, INT_MAX), "ld"},
+           {"Right", s.Right(5), "world"}, {"Right 0", s.Right(0), ""},   {"Right>", s.Right(99), "Hello, world"}});
+    EXPECT_EQ((std::vector<int>{4, 2, -1, -1, 3, 4, -1, 0}),
+              (std::vector<int>{z.Find('a', 1), z.Find('\0'), z.Find('z'), z.Find('a', 6), z.Find("ca"), z.Find("ab", 1),
+                                z.Find("abc"), z.Find("")}));
+}
+
+// A const char* operand counts up to its first NUL, a CString its length.
+TEST(CStringTest, ComparisonsOrderCountedBytesUnsignedAndShorterFirst) {
+    const struct { string a; const char* b; int sign, signNoCase; } rows[] = {
+        {"abc", "abc", 0, 0},  {"abc", "abd", -1, -1}, {"ab", "abc", -1, -1}, {"abc", "ab", 1, 1},
+        {"ABC", "abc", -1, 0}, {"\xe9", "a", 1, 1},    {"", "a", -1, -1},     {"Zeta", "alpha", -1, 1},
+        {string("On\0", 3), "On", 1, 1}};
     auto sign = [](int v) { return (v > 0) - (v < 0); };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(std::string(r.a) + " vs " + r.b);
-        CString a(r.a);
-        EXPECT_EQ(r.sign, sign(a.Compare(r.b)));
-        EXPECT_EQ(r.sign, sign(a.Compare(CString(r.b))));
-        EXPECT_EQ(r.signNoCase, sign(a.CompareNoCase(r.b)));
-        EXPECT_EQ(r.sign < 0, a < r.b);
-        EXPECT_EQ(r.sign < 0, a < CString(r.b));
-        EXPECT_EQ(r.sign > 0, r.b < a);
-        EXPECT_EQ(r.sign == 0, a == r.b);
-        EXPECT_EQ(r.sign == 0, r.b == a);
-        EXPECT_EQ(r.sign != 0, a != r.b);
+    for (const auto& r : rows) {
+        const CString a(r.a.data(), static_cast<int>(r.a.size()));
+        EXPECT_EQ((std::vector<int>{r.sign, r.sign, r.signNoCase, r.sign < 0, r.sign > 0, r.sign == 0, r.sign != 0}),
+                  (std::vector<int>{sign(a.Compare(r.b)), sign(a.Compare(CString(r.b))), sign(a.CompareNoCase(r.b)),
+                                    a < r.b, r.b < a, r.b == a, a != r.b}))
+            << r.a << " vs " << r.b;
     }
-}
-
-TEST(CStringTest, ExtractionClampsToTheText) {
-    CString s("Hello, world");
-    struct Row {
-        CString got;
-        const char* expected;
-    } rows[] = {
-        {s.Left(5), "Hello"},  {s.Left(0), ""},        {s.Left(-1), ""},
-        {s.Left(99), "Hello, world"},                  {s.Mid(7), "world"},
-        {s.Mid(7, 3), "wor"},  {s.Mid(-3, 2), "He"},   {s.Mid(12), ""},
-        {s.Mid(40, 2), ""},    {s.Mid(3, -1), ""},     {s.Mid(10, INT_MAX), "ld"},
-        {s.Right(5), "world"}, {s.Right(0), ""},       {s.Right(99), "Hello, world"},
-    };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_STREQ(rows[i].expected, rows[i].got);
-    }
-}
-
-TEST(CStringTest, FindSearchesTheCountedBytes) {
-    const char raw[] = "ab\0cab";
-    CString s(raw, 6);
-    EXPECT_EQ(0, s.Find('a'));
-    EXPECT_EQ(4, s.Find('a', 1));
-    EXPECT_EQ(2, s.Find('\0'));
-    EXPECT_EQ(-1, s.Find('z'));
-    EXPECT_EQ(-1, s.Find('a', 6));
-    EXPECT_EQ(3, s.Find("ca"));
-    EXPECT_EQ(4, s.Find("ab", 1));
-    EXPECT_EQ(-1, s.Find("abc"));
-    EXPECT_EQ(0, s.Find(""));
+    EXPECT_LT(CString("a\0b", 3).Compare(CString("a\0c", 3)), 0);  // on past an inner zero
 }
 
 TEST(CStringTest, IndexesOutsideTheTextReadZeroAndWriteNothing) {
-    struct Row {
-        const char* text;
-        int index;
-        char read;
-        const char* afterSetAt;
-    } rows[] = {{"abc", 2, 'c', "abX"}, {"abc", 3, 0, "abc"}, {"abc", INT_MIN, 0, "abc"}, {"", 0, 0, ""}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << '"' << r.text << "\" at " << r.index);
+    const struct { const char* text; int index; char read; const char* afterSetAt; } rows[] = {
+        {"abc", 2, 'c', "abX"}, {"abc", 3, 0, "abc"}, {"abc", INT_MIN, 0, "abc"}, {"", 0, 0, ""}};
+    for (const auto& r : rows) {
         CString s(r.text);
-        EXPECT_EQ(r.read, s.GetAt(r.index));
-        EXPECT_EQ(r.read, s[r.index]);
+        const char read[] = {s.GetAt(r.index), s[r.index]};
         s.SetAt(r.index, 'X');
-        EXPECT_STREQ(r.afterSetAt, s);
+        EXPECT_EQ(string(2, r.read) + r.afterSetAt, string(read, 2) + static_cast<const char*>(s)) << r.text << r.index;
         EXPECT_STREQ("", CString());  // the block every empty string shares
     }
 }
 
-TEST(CStringTest, GetBufferAndReleaseBuffer) {
-    CString s("abc");
-    char* p = s.GetBuffer(10);
-    strcpy(p, "0123456789");
+TEST(CStringTest, BufferIsNeverSmallerThanTheTextAndReleaseSetsTheLength) {
+    CString s("abc"), e, whole;
+    strcpy(s.GetBuffer(10), "0123456789");
     s.ReleaseBuffer();
-    EXPECT_EQ(10, s.GetLength());
-    EXPECT_STREQ("0123456789", s);
-
-    p = s.GetBuffer(0);  // never smaller than the text
-    EXPECT_STREQ("0123456789", p);
+    whole = s;
+    EXPECT_STREQ("0123456789", s.GetBuffer(0));
     s.ReleaseBuffer(4);
-    EXPECT_STREQ("0123", s);
-
-    CString e;
-    p = e.GetBuffer(0);  // even an empty string gets storage of its own
-    p[0] = '\0';
-    e.ReleaseBuffer();
-    EXPECT_TRUE(e.IsEmpty());
-    EXPECT_STREQ("", CString());  // the shared empty text is untouched
-}
-
-TEST(CStringTest, ExhaustedMemoryThrowsBadAlloc) {
-    CString s("x");
+    e.GetBuffer(0)[0] = 'x';  // even an empty string gets storage of its own
+    e.ReleaseBuffer(0);
+    Check({{"to its NUL", whole, "0123456789"}, {"to 4", s, "0123"}, {"empty", e, ""}, {"shared empty", CString(), ""}});
     EXPECT_THROW(s.GetBuffer(INT_MAX), std::bad_alloc);
-    EXPECT_STREQ("x", s);  // unchanged after the failure
+    EXPECT_STREQ("0123", s);  // unchanged after the failure
 }
 
 }  // namespace

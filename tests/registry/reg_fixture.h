@@ -31,29 +31,24 @@ protected:
             RegDeleteKeyA(root, Folder());  // only once no other run uses it
         }
     }
-    CString Path(const char* sub) const { return *sub ? m_path + "\\" + sub : m_path; }
-    void MakeKey(const char* sub, HKEY root = HKEY_CURRENT_USER) {
+    CString Path(const string& sub) const { return sub.empty() ? m_path : m_path + "\\" + sub.c_str(); }
+    void MakeKey(const string& sub, HKEY root = HKEY_CURRENT_USER) {
         HKEY key;
-        ASSERT_EQ(0, RegCreateKeyExA(root, Path(sub), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr));
+        ASSERT_EQ(0, RegCreateKeyA(root, Path(sub), &key));
         RegCloseKey(key);
     }
     // Creates the key when missing.
-    void Put(const char* sub, const char* name, DWORD type, const string& bytes, HKEY root = HKEY_CURRENT_USER) {
+    void Put(const string& sub, const char* name, DWORD type, const string& bytes, HKEY root = HKEY_CURRENT_USER) {
         ASSERT_EQ(0, RegSetKeyValueA(root, Path(sub), name, type, bytes.data(), bytes.size()));
     }
-    // The stored bytes exactly as the platform reports them, or "<error N>".
-    string Get(const char* sub, const char* name, DWORD* type = nullptr, HKEY root = HKEY_CURRENT_USER) {
-        HKEY key;
-        char buffer[256];
-        DWORD size = sizeof(buffer);
-        LONG r = RegOpenKeyExA(root, Path(sub), 0, KEY_READ, &key);
-        if (r == 0) {
-            r = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer), &size);
-            RegCloseKey(key);
-        }
-        return r ? "<error " + std::to_string(r) + ">" : string(buffer, size);
+    // "type:bytes" as the platform reports them, or "<error N>".
+    string Get(const string& sub, const char* name, HKEY root = HKEY_CURRENT_USER) {
+        char data[256];
+        DWORD size = sizeof data, type = 0;
+        LONG r = RegGetValueA(root, Path(sub), name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
+        return r ? "<error " + std::to_string(r) + ">" : std::to_string(type) + ":" + string(data, size);
     }
-    EntryPtr Open(const char* sub) { return EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path(sub))); }
+    EntryPtr Open(const string& sub) { return EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path(sub))); }
 
     CString m_name;  // unique to this process and test
     CString m_path;
