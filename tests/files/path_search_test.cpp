@@ -82,28 +82,27 @@ TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndWalksTheListOnce) {
     const std::string given = "nowhere\\" + m_file, none;
     const char* list[] = {"data", "images", nullptr, "beyond"};
     // found: the place, or empty where FindFile gives 0 and keeps the path;
-    // reset: SetSearchPath is called first; remove: the file found is removed.
-    const struct { std::string path, found; bool reset, remove; } rows[] = {
-        {"", none, true, false},                          // nothing to look for: the list is not touched
-        {given, given, false, true},                      // the path as given
-        {given, "app\\" + m_file, false, true},           // the search path and the file name
-        {given, "app\\data\\" + m_file, false, false},    // each list entry under the search path, and the
-        {given, "app\\images\\" + m_file, false, false},  // next walk goes on after the last match
-        {given, m_file, false, true},                     // the platform's search
-        {given, none, false, false},                      // the list has run out
-        {given, "app\\data\\" + m_file, true, false},     // until it is set again
+    // search: the search path set first, below the test's directory (null:
+    // none); remove: the file found is removed.
+    const struct { std::string path, found; const char* search; bool remove; } rows[] = {
+        {"", none, "app\\", false},                         // nothing to look for: the list is not touched
+        {given, given, nullptr, true},                      // the path as given
+        {given, "app\\" + m_file, nullptr, true},           // the search path and the file name
+        {given, "app\\data\\" + m_file, nullptr, false},    // each list entry under the search path, and the
+        {given, "app\\images\\" + m_file, nullptr, false},  // next walk goes on after the last match
+        {given, m_file, nullptr, true},                     // the platform's search
+        {given, none, nullptr, false},                      // the list has run out
+        {given, "app\\data\\" + m_file, "app\\", false},    // until it is set again
+        {given, "app" + m_file, "app", false},              // joined as it stands: no separator is added
     };
     CPathName p;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.found);
-        if (r.reset) p.SetSearchPath((m_dir + "app\\").c_str(), list);
+        EXPECT_TRUE(!r.search || p.SetSearchPath((m_dir + r.search).c_str(), list) == 1);
         EXPECT_EQ(!r.found.empty(), p.PathName(r.path.c_str()).FindFile() != 0);
         EXPECT_EQ(r.found.empty() ? r.path : m_dir + r.found, std::string(p));
         if (r.remove) DeleteFileA((m_dir + r.found).c_str());
     }
-    p.SetSearchPath((m_dir + "app").c_str(), nullptr);  // joined as it stands: no separator is added
-    EXPECT_EQ(1, p.PathName(given.c_str()).FindFile());
-    EXPECT_EQ(m_dir + "app" + m_file, std::string(p));
 }
 
 }  // namespace
