@@ -52,7 +52,8 @@ public:
     operator int*();
     operator unsigned int*();
 
-    // The first held byte (both give the same address).
+    // The first held byte (both give the same address), writable up to the
+    // length; an empty value gets a byte of its own for it.
     operator unsigned char*() const;
     operator void*() const;
 
@@ -60,7 +61,7 @@ public:
     // missing); non-zero when the resource was found.
     BOOL LoadString(unsigned int id);
 
-    CString m_strData;
+    mutable CString m_strData;  // mutable: the byte pointers above are writable
     unsigned long m_dwType;
     int m_nValue;
 };
@@ -115,11 +116,14 @@ public:
     // Deletes the subkey with everything below it.
     LONG DeleteSubkey(const CString& name);
     // Copies this key's subkeys (depth first, before a key's own values) and
-    // values into target's key. Nothing in the target is deleted. Every value
-    // is written with one extra zero byte. A value that cannot be read is
-    // skipped and the result is the read result of the key's last value; a
+    // values into target's key, as they were when the copy began: a target
+    // inside this key gets one copy. Nothing in the target is deleted. Every
+    // value is written with one extra zero byte. A value that cannot be read
+    // is skipped and the result is the read result of the key's last value; a
     // subkey whose name cannot be read or whose copy ends in failure ends the
     // walk of its siblings and skips its parent's values, with that result.
+    // What was read before a failure is still written. 8 when the copy does
+    // not fit in memory.
     LONG CopyStructure(CRegEntry* const target);
     LONG ResetCounts();
 
@@ -150,8 +154,6 @@ private:
     void OpenKey(HKEY parent, const char* path, REGSAM sam);
     void CreateKey(HKEY parent, const char* path, REGSAM sam);
     HKEY KeyAllowing(REGSAM rights, HKEY* pReopened) const;
-    void CopySubtree(CRegEntry& source, CRegEntry& target);
-    static LONG CopyValues(CRegEntry& source, CRegEntry& target);
 
     friend class CRegIterator;
 };

@@ -2,10 +2,12 @@
 // goes. One template, one traits struct per kind of handle; the library uses
 // these inside its implementation wherever it holds a handle for a while.
 // Public classes keep their raw handle fields (the suite's programs read
-// them) and close them in their destructors.
+// them) and close them through CloseField.
 #pragma once
 
 #include <windows.h>
+
+#include <utility>
 
 namespace qtv {
 
@@ -52,6 +54,9 @@ public:
         return ok;
     }
 
+    // Closes a raw handle field of a public class and clears it; as Close.
+    static bool CloseField(Handle& field) { return Scoped(std::exchange(field, Handle())).Close(); }
+
 private:
     Handle m_h = Handle();
 };
@@ -82,6 +87,19 @@ struct HookTraits {
     static bool Close(HHOOK h) { return UnhookWindowsHookEx(h) != FALSE; }
 };
 
+// A thread-pool timer: stopped, its running callback waited for, then closed,
+// so nothing the callback uses may go before the owner does.
+struct TimerTraits {
+    using Handle = PTP_TIMER;
+    static bool Valid(PTP_TIMER h) { return h != nullptr; }
+    static bool Close(PTP_TIMER h) {
+        SetThreadpoolTimer(h, nullptr, 0, 0);
+        WaitForThreadpoolTimerCallbacks(h, TRUE);
+        CloseThreadpoolTimer(h);
+        return true;
+    }
+};
+
 // Bitmaps, palettes, brushes and the like: any object DeleteObject takes.
 template <typename T>
 struct GdiTraits {
@@ -94,6 +112,7 @@ using ScopedKey = Scoped<KeyTraits>;
 using ScopedHandle = Scoped<KernelTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
 using ScopedHook = Scoped<HookTraits>;
+using ScopedTimer = Scoped<TimerTraits>;
 template <typename T>
 using ScopedGdi = Scoped<GdiTraits<T>>;
 

@@ -1,4 +1,4 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/cstring.h"
 
 #include "framework/module_chain.h"
 
@@ -120,9 +120,13 @@ int CString::GetLength() const { return GetHeader()->nDataLength; }
 BOOL CString::IsEmpty() const { return GetLength() == 0; }
 void CString::Empty() { Release(); }
 
-char CString::GetAt(int nIndex) const { return m_pchData[nIndex]; }
-char CString::operator[](int nIndex) const { return m_pchData[nIndex]; }
-void CString::SetAt(int nIndex, char ch) { m_pchData[nIndex] = ch; }
+// Only indexes inside the text reach the storage: an empty string's is the
+// shared empty block, which no string may write.
+char CString::GetAt(int nIndex) const { return nIndex >= 0 && nIndex < GetLength() ? m_pchData[nIndex] : '\0'; }
+char CString::operator[](int nIndex) const { return GetAt(nIndex); }
+void CString::SetAt(int nIndex, char ch) {
+    if (nIndex >= 0 && nIndex < GetLength()) m_pchData[nIndex] = ch;
+}
 
 const CString& CString::operator=(const CString& src) {
     if (this != &src) Assign(src.m_pchData, src.GetLength());

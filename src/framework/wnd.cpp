@@ -1,5 +1,10 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/wnd.h"
 
+#include "qtvutils/extension_module.h"
+
+#include "framework/module_classes.h"
+
+#include <cstring>
 #include <unordered_map>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -111,4 +116,39 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+namespace {
+
+// The window classes this module registered, to unregister when it is
+// unloaded. A fixed array, so that nothing of it is torn down before the
+// module's last call. The library has one class; the room is for growth.
+SRWLOCK g_classLock = SRWLOCK_INIT;
+const char* g_classes[4];
+int g_nClasses = 0;
+
+}  // namespace
+
+bool qtv::RegisterModuleClass(const char* name, WNDPROC proc) {
+    AcquireSRWLockExclusive(&g_classLock);
+    bool ok = false;
+    for (int i = 0; i < g_nClasses && !ok; ++i) ok = strcmp(g_classes[i], name) == 0;
+    if (!ok && g_nClasses < static_cast<int>(sizeof g_classes / sizeof g_classes[0])) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = AfxGetInstanceHandle();
+        wc.lpszClassName = name;
+        // A class left by an earlier load at this same address has this
+        // same procedure: it is taken over.
+        ok = RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        if (ok) g_classes[g_nClasses++] = name;
+    }
+    ReleaseSRWLockExclusive(&g_classLock);
+    return ok;
+}
+
+void qtv::UnregisterModuleClasses() {
+    AcquireSRWLockExclusive(&g_classLock);
+    while (g_nClasses > 0) UnregisterClassA(g_classes[--g_nClasses], AfxGetInstanceHandle());
+    ReleaseSRWLockExclusive(&g_classLock);
 }

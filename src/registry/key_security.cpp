@@ -1,5 +1,7 @@
 #include "registry/key_security.h"
 
+#include "framework/scoped_handle.h"
+
 namespace qtv {
 
 namespace {
@@ -7,17 +9,12 @@ namespace {
 // Opens the token the caller acts under only to learn whether there is one;
 // its contents are not used.
 bool CallerHasToken() {
-    HANDLE token = nullptr;
-    if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &token)) {
-        CloseHandle(token);
-        return true;
-    }
+    ScopedHandle token;
+    if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, token.Receive())) return true;
     // 1008: the thread does not impersonate, so the process token applies.
     // Any other failure (120 on platforms without tokens) means no token.
     if (GetLastError() != ERROR_NO_TOKEN) return false;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    CloseHandle(token);
-    return true;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive()) != FALSE;
 }
 
 }  // namespace

@@ -76,7 +76,10 @@ CRegData::operator unsigned int*() {
 }
 
 CRegData::operator unsigned char*() const {
-    return reinterpret_cast<unsigned char*>(const_cast<char*>(static_cast<const char*>(m_strData)));
+    // The pointer is writable, so it must never be the block that every
+    // empty string shares: GetBuffer gives an empty value storage of its own
+    // and leaves any other value as it is.
+    return reinterpret_cast<unsigned char*>(m_strData.GetBuffer(0));
 }
 
 CRegData::operator void*() const { return static_cast<unsigned char*>(*this); }

@@ -24,9 +24,7 @@ CRegEntry::CRegEntry()
     : m_hKey(nullptr), m_lLastError(ERROR_SUCCESS), m_dwSubkeys(0), m_dwMaxSubkeyLen(0),
       m_dwValues(0), m_dwMaxValueNameLen(0), m_dwMaxValueLen(0), m_samAccess(0) {}
 
-CRegEntry::~CRegEntry() {
-    if (m_hKey) RegCloseKey(m_hKey);
-}
+CRegEntry::~CRegEntry() { qtv::ScopedKey::CloseField(m_hKey); }
 
 CRegEntry* CRegEntry::Open(HKEY parent, const char* path, REGSAM sam, LONG* pResult) {
     LONG ignored;

@@ -13,7 +13,7 @@ void CResInfo::ClearResMembers() {
 }
 
 void CResInfo::DeleteResource() {
-    if (!m_bNotOwned && m_hResource && m_nResType == kBitmap) DeleteObject(static_cast<HGDIOBJ>(m_hResource));
+    if (!m_bNotOwned && m_nResType == kBitmap) qtv::ScopedGdi<HGDIOBJ>::CloseField(m_hResource);
     ClearResMembers();
 }
 

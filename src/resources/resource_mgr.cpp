@@ -33,10 +33,8 @@ CResourceMgr::CResourceMgr(HINSTANCE hInstance)
 }
 
 CResourceMgr::~CResourceMgr() {
-    for (HMODULE* pModule : {&m_hModule2, &m_hModule4, &m_hModule1, &m_hModule3}) {
-        if (*pModule) FreeLibrary(*pModule);
-        *pModule = nullptr;
-    }
+    for (HMODULE* pModule : {&m_hModule2, &m_hModule4, &m_hModule1, &m_hModule3})
+        qtv::ScopedModule::CloseField(*pModule);
 }
 
 HMODULE CResourceMgr::LoadModule(const char* pszName) const {

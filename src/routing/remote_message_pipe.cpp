@@ -1,8 +1,4 @@
-#include "qtvutils/routing.h"
-
-// How long a registration request may wait for the router: it is another
-// process, and a hung one must not hang its clients.
-static const UINT kRegisterTimeoutMs = 5000;
+#include "qtvutils/remote_pipe.h"
 
 HWND CRemoteMessagePipe::FindRouterWindow() { return FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr); }
 
@@ -15,12 +11,12 @@ UINT CRemoteMessagePipe::RegisterForNotifications(HWND hRouter, HWND hWnd, CMess
     registration.SetWindowHandle(hWnd);
     auto* pRaw = static_cast<TAGRawRegistration*>(static_cast<void*>(registration));
     COPYDATASTRUCT copyData = {QTV_COPYDATA_REGISTER, pRaw->dwSize, pRaw};
-    DWORD_PTR nHandle = 0;
-    if (!SendMessageTimeoutA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd),
-                             reinterpret_cast<LPARAM>(&copyData), SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                             kRegisterTimeoutMs, &nHandle))
+    // A router that hangs must not hang its clients with it.
+    DWORD_PTR handle = 0;
+    if (!SendMessageTimeoutA(hRouter, WM_COPYDATA, reinterpret_cast<WPARAM>(hWnd), reinterpret_cast<LPARAM>(&copyData),
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, QTV_WAIT_LIMIT_MS, &handle))
         return 0;
-    return static_cast<UINT>(nHandle);
+    return static_cast<UINT>(handle);
 }
 
 BOOL CRemoteMessagePipe::UnRegisterNotification(UINT nHandle) {

@@ -4,10 +4,6 @@
 
 IMPLEMENT_DYNAMIC(CRemoteMonitor, CNotifyTarget)
 
-// How long a forwarded send may wait for a client window: the client is
-// another process, and a hung one must not stop the router.
-static const UINT kForwardSendTimeoutMs = 5000;
-
 namespace {
 
 // The registration block a copy-data request carries, or null when the data
@@ -24,6 +20,15 @@ TAGRawRegistration* ValidRegistrationBlock(const COPYDATASTRUCT* pCopyData) {
     if (pRaw->dwSize < sizeof(TAGRawRegistration) || pRaw->dwSize > cbData || cbNeeded > cbData)
         return nullptr;
     return pRaw;
+}
+
+// Forwarding goes to the window named in the block, so it must be a window,
+// and not a router's: a router forwarding to a router (itself or another)
+// would pass each message back and forth for ever.
+bool CanForwardTo(HWND hWnd) {
+    char className[sizeof QTV_ROUTER_WINDOW_CLASS + 1];
+    return hWnd && IsWindow(hWnd) &&
+           !(GetClassNameA(hWnd, className, sizeof className) && lstrcmpiA(className, QTV_ROUTER_WINDOW_CLASS) == 0);
 }
 
 }  // namespace
@@ -52,10 +57,7 @@ BOOL CRemoteMonitor::RegisterFromCopyData(CMessageNotification* pNotification) {
     }
     try {
         CMessageRegistration registration(pRaw);
-        // Forwarding goes to the window named in the block: it must be a
-        // window, not HWND_BROADCAST or a stale number.
-        HWND hWnd = registration.GetWindowHandle();
-        if (hWnd && !IsWindow(hWnd)) {
+        if (!CanForwardTo(registration.GetWindowHandle())) {
             pNotification->m_lResult = 0;
             return TRUE;
         }
@@ -90,20 +92,26 @@ BOOL CRemoteMonitor::Notify(CMessageNotification* pNotification) {
     }
 
     HWND hWnd = pRegistration->GetWindowHandle();
-    if (!hWnd) return FALSE;
+    if (!hWnd) return FALSE;  // a post to no window would go to this thread
+    BOOL bForwarded;
     switch (pRegistration->GetNotifyStyle()) {
     case NOTIFY_STYLE_SEND: {
         DWORD_PTR ignored;
-        SendMessageTimeoutA(hWnd, pNotification->m_message, pNotification->m_wParam,
-                            pNotification->m_lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                            kForwardSendTimeoutMs, &ignored);
-        return TRUE;
+        bForwarded = SendMessageTimeoutA(hWnd, pNotification->m_message, pNotification->m_wParam,
+                                         pNotification->m_lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                         QTV_WAIT_LIMIT_MS, &ignored) != 0;
+        break;
     }
     case NOTIFY_STYLE_DEFAULT:
     case NOTIFY_STYLE_POST:
-        PostMessageA(hWnd, pNotification->m_message, pNotification->m_wParam, pNotification->m_lParam);
-        return TRUE;
+        bForwarded = PostMessageA(hWnd, pNotification->m_message, pNotification->m_wParam, pNotification->m_lParam);
+        break;
     default:
         return FALSE;
     }
+    // A client that ended without unregistering took its window with it:
+    // nobody owns the registration any more. A full queue or a slow client
+    // fail otherwise, and keep theirs.
+    if (!bForwarded && GetLastError() == ERROR_INVALID_WINDOW_HANDLE) Unregister(pRegistration->GetHandle());
+    return TRUE;
 }

@@ -1,4 +1,6 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/message_pipe.h"
+
+#include "framework/scoped_handle.h"
 
 namespace {
 
@@ -46,14 +48,15 @@ BOOL CMessagePipe::LoadHookModule() {
 
 BOOL CMessagePipe::RemoveHook(HHOOK& hHook) {
     if (!hHook) return TRUE;
-    BOOL bRemoved = UnhookWindowsHookEx(hHook);
-    hHook = nullptr;
+    const bool bRemoved = qtv::ScopedHook::CloseField(hHook);
     // Both hooks share one module handle, and a hook procedure must never be
     // unloaded while its hook is installed: the module is kept while the
     // other hook is still in, and kept for good (the handle forgotten, not
     // freed) when the removal failed and the procedure may still be called.
     if (m_hShellHook || m_hCBTHook) return TRUE;
-    if (bRemoved && m_hHookModule) FreeLibrary(m_hHookModule);
-    m_hHookModule = nullptr;
+    if (bRemoved)
+        qtv::ScopedModule::CloseField(m_hHookModule);
+    else
+        m_hHookModule = nullptr;
     return TRUE;
 }

@@ -128,6 +128,24 @@ TEST(CStringTest, FindSearchesTheCountedBytes) {
     EXPECT_EQ(0, s.Find(""));
 }
 
+TEST(CStringTest, IndexesOutsideTheTextReadZeroAndWriteNothing) {
+    struct Row {
+        const char* text;
+        int index;
+        char read;
+        const char* afterSetAt;
+    } rows[] = {{"abc", 2, 'c', "abX"}, {"abc", 3, 0, "abc"}, {"abc", INT_MIN, 0, "abc"}, {"", 0, 0, ""}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << '"' << r.text << "\" at " << r.index);
+        CString s(r.text);
+        EXPECT_EQ(r.read, s.GetAt(r.index));
+        EXPECT_EQ(r.read, s[r.index]);
+        s.SetAt(r.index, 'X');
+        EXPECT_STREQ(r.afterSetAt, s);
+        EXPECT_STREQ("", CString());  // the block every empty string shares
+    }
+}
+
 TEST(CStringTest, GetBufferAndReleaseBuffer) {
     CString s("abc");
     char* p = s.GetBuffer(10);

@@ -73,6 +73,9 @@ TEST(RegDataTest, AssignmentAndLoadingReplaceBytesAndTypeButNotTheSlot) {
     const CRegData& held = target;
     EXPECT_EQ(static_cast<const void*>(target.m_strData), static_cast<void*>(held));
     EXPECT_EQ(static_cast<void*>(held), static_cast<unsigned char*>(held));
+    const CRegData empty;
+    *static_cast<unsigned char*>(empty) = 'x';  // storage of its own, not the block empty strings share
+    EXPECT_STREQ("", CString());
 
     EXPECT_TRUE(target.LoadString(200));
     EXPECT_EQ("17", Bytes(target.m_strData));

@@ -132,6 +132,11 @@ TEST_F(RegTest, CopyStructureCopiesTheWholeTreeWithOneMoreZeroAndKeepsTheTargets
     EXPECT_EQ(string("q\0", 2), Get("dst\\sub\\deep\\deeper", "d"));
     EXPECT_EQ(kept, Get("dst", "keep"));
     EXPECT_EQ(0u, target->m_dwSubkeys);  // written through an entry of its own
+
+    EntryPtr inner(CRegEntry::CreateNew(HKEY_CURRENT_USER, Path("src\\sub\\deep")));
+    EXPECT_EQ(0, source->CopyStructure(inner.get()));  // into itself: the source as it was, once
+    EXPECT_EQ(string("q\0", 2), Get("src\\sub\\deep\\sub\\deep\\deeper", "d"));
+    EXPECT_FALSE(Open("src\\sub\\deep\\sub\\deep\\sub"));
 }
 
 TEST_F(RegTest, CopyStructureGoesOnPastAnUnreadableValueAndReportsTheLastRead) {

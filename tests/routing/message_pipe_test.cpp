@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -345,6 +346,48 @@ TEST_F(RouterTest, RegistrationWithoutTargetIsStoredButNeverServed) {
     EXPECT_TRUE(router.PostMessageToHandler(h, n));
     qtvtest::PumpPending();
     EXPECT_TRUE(router.UnRegisterNotification(h));
+}
+
+// Rows: the order of calls, its steps, the receivers called. Steps, a letter
+// each: a registers receiver a, b registers b, p a driver pipe server; x
+// deletes a, y the pipe, r the router; s sends kMsg to the router if there is
+// one, d DPM_DATAREADY.
+TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
+    const char* rows[][3] = {{"deleted while registered twice", "abaxs", "b"}, {"router destroyed first", "arxs", ""},
+                             {"driver pipe deleted while registered", "pbyds", "b"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[0]);
+        std::vector<Call> log;
+        auto router = std::make_unique<CMessagePipe>();
+        ASSERT_TRUE(router->Initialize());
+        auto a = std::make_unique<Recorder>('a', &log);
+        Recorder b('b', &log);
+        auto pipe = std::make_unique<CDriverPipe>();
+        pipe->InitialServerSide();
+        for (const char* step = row[1]; *step; ++step) {
+            switch (*step) {
+            case 'a': qtvtest::Listen(*router, a.get(), {kMsg}); break;
+            case 'b': qtvtest::Listen(*router, &b, {kMsg}); break;
+            case 'p': pipe->Register(router.get()); break;
+            case 'x': a.reset(); break;
+            case 'y': pipe.reset(); break;
+            case 'r': router.reset(); break;
+            case 'd': SendMessageA(router->GetSafeHwnd(), DPM_DATAREADY, 0, 0); break;
+            case 's':
+                if (router) SendMessageA(router->GetSafeHwnd(), kMsg, 0, 0);
+                break;
+            }
+        }
+        std::string calls;
+        for (const Call& call : log) calls += call.who;
+        EXPECT_EQ(row[2], calls);
+    }
+}
+
+TEST(LibraryLifetimeTest, AnUnloadedLibraryTakesItsWindowClassWithIt) {
+    qtvtest::ChildProcess host("qtv_plugin_host.exe", {});
+    ASSERT_TRUE(host.WaitForExit());
+    EXPECT_EQ(0u, host.ExitCode());  // 1: the plug-in made no router, 2: the class outlived the library
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "qtvutils/routing.h"
 
 #include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <vector>
 
@@ -52,5 +53,13 @@ private:
     BOOL m_accept;
     LRESULT m_result;
 };
+
+// Registers the receiver with the router for the messages; returns the handle.
+inline UINT Listen(CMessagePipe& router, CNotifyTarget* target, std::initializer_list<UINT> messages) {
+    CMessageRegistration reg;
+    for (UINT m : messages) reg.AddMessageToList(m);
+    reg.SetNotifyTarget(target);
+    return router.RegisterForNotifications(reg);
+}
 
 }  // namespace qtvtest

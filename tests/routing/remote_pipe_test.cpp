@@ -86,19 +86,28 @@ TEST_F(RemoteTest, OtherStylesAreStoredButNeverForwarded) {
 }
 
 TEST_F(RemoteTest, MalformedBlocksAreRefusedAndTheRouterGoesOn) {
+    std::vector<Call> checks, texts;
+    Recorder check('c', &checks), text('t', &texts);  // sees the child's checks; gets no text
+    qtvtest::Listen(router, &check, {650});
+    qtvtest::Listen(router, &text, {DPM_TEXT});
     TempFile report;
     std::vector<std::string> got = RunChild({"hostile", report.Path()}, report);
     std::vector<std::string> expected = {
         "other-tag 0",      "no-data 0",    "short-data 0",      "size-below-36 0", "size-above-data 0",
-        "list-beyond-data 0", "huge-count 0", "wrapping-counts 0", "broadcast-window 0", "valid 2",
+        "list-beyond-data 0", "huge-count 0", "wrapping-counts 0", "broadcast-window 0", "router-window 0",
+        "no-window 0", "valid 5",  // 4: the child's own
     };
     EXPECT_EQ(expected, got);
+    EXPECT_EQ(expected.size(), checks.size());  // one check after each block
+    EXPECT_TRUE(texts.empty());
+    SendMessageA(router.GetSafeHwnd(), 650, 0, 0);  // the child ended without unregistering its own
+    EXPECT_EQ(1u, router.CountHandlers(650));
     EXPECT_EQ(0u, router.CountHandlers(0x7777));
     EXPECT_EQ(1u, router.CountHandlers(0x7778));
     // The valid one was stored with its command list: the command is taken
     // (the bridge does not forward commands) and reported handled.
     EXPECT_TRUE(router.OnCmdMsg(40001, CN_COMMAND, nullptr, nullptr));
-    EXPECT_TRUE(router.UnRegisterNotification(2));
+    EXPECT_TRUE(router.UnRegisterNotification(5));
 }
 
 TEST_F(RemoteTest, UnregistrationOfAnUnknownHandleOrOfTheBridgeChangesNothing) {
@@ -119,7 +128,7 @@ TEST_F(RemoteTest, UnregistrationOfAnUnknownHandleOrOfTheBridgeChangesNothing) {
     // In-process requests travel the same way.
     CMessageRegistration remote;
     remote.AddMessageToList(WM_USER + 2);
-    EXPECT_EQ(h + 1, CRemoteMessagePipe::RegisterForNotifications(router.GetSafeHwnd(), remote));
+    EXPECT_EQ(h + 1, CRemoteMessagePipe::RegisterForNotifications(GetDesktopWindow(), remote));
     EXPECT_EQ(1u, router.CountHandlers(WM_USER + 2));
     EXPECT_TRUE(CRemoteMessagePipe::UnRegisterNotification(h + 1));
     EXPECT_TRUE(qtvtest::PumpUntil([&] { return router.CountHandlers(WM_USER + 2) == 0; }));
@@ -152,20 +161,23 @@ TEST(GlobalPipeTest, RegistersWithTheRouterOfThisThreadDirectly) {
     EXPECT_EQ((std::vector<Call>{{'a', 2, 1, WM_USER + 3, 0, 0}}), log);
 }
 
-TEST(GlobalPipeTest, RouterOfAnotherThreadIsNotTreatedAsOne) {
+TEST(GlobalPipeTest, RouterOfAnotherThreadIsNotTreatedAsOneNorWaitedForBeyondTheBound) {
     NamedEvent ready, quit;
-    std::thread owner([&] {
+    bool waitedOut = false;
+    std::thread owner([&] {  // serves nothing until told to quit
         CMessagePipe router;
         if (router.Initialize()) ready.Set();
-        quit.Wait(qtvtest::kWaitMs);
+        waitedOut = !quit.Wait(QTV_WAIT_LIMIT_MS + qtvtest::kWaitMs);
     });
     ASSERT_TRUE(ready.Wait());
     CGlobalMessagePipe global;
     CMessageRegistration reg;
     EXPECT_EQ(0u, global.RegisterForNotifications(reg));
     EXPECT_EQ(nullptr, reg.GetMessagePipe());
+    EXPECT_EQ(0u, CRemoteMessagePipe::RegisterForNotifications(GetDesktopWindow(), reg));
     quit.Set();
     owner.join();
+    EXPECT_FALSE(waitedOut);
 }
 
 TEST(GlobalPipeTest, RouterOfAnotherProcessIsNotTreatedAsOne) {

@@ -5,7 +5,8 @@
 //
 //   forward <report> <style> <callback>  register remotely, trigger messages at
 //                                        the router, record what is forwarded
-//   hostile <report>                     send malformed registration blocks
+//   hostile <report>                     send malformed registration blocks and
+//                                        junk DPM_TEXT
 //   router <ready-event> <quit-event>    run a router until told to quit
 //   window <ready-event> <quit-event>    create a window and wait until told to quit
 //   driver <report> <initialized> <go> <ack> <item...>
@@ -14,6 +15,7 @@
 //   flood <initialized> <go> <id> <count>  write numbered text records
 #include "qtvutils/routing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,7 @@ namespace {
 
 const DWORD kWaitMs = 10000;
 const UINT kFence = 599;
+const UINT kEcho = 650;  // this process's own remote registration
 
 struct Received {
     UINT message;
@@ -35,7 +38,7 @@ std::vector<Received> g_received;
 int g_fences = 0;
 
 LRESULT CALLBACK RecordingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= 500 && message <= 800) {
+    if ((message >= 500 && message <= 800) || message == DPM_TEXT) {
         g_received.push_back({message, wParam, lParam, (InSendMessageEx(nullptr) & ISMEX_SEND) != 0});
         if (message == kFence) ++g_fences;
         return 0;
@@ -50,6 +53,22 @@ HWND CreateRecordingWindow() {
     wc.lpszClassName = "QtvRoutingChildWindow";
     RegisterClassA(&wc);
     return CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// Whether the router still forwards to this process's remote registration
+// (made at the first call), and has sent it no text holder.
+bool RouterServes(HWND hRouter) {
+    static CMessageRegistration echo;
+    if (!echo.GetMessageListCount()) {
+        echo.AddMessageToList(kEcho);
+        echo.AddMessageToList(DPM_TEXT);  // no text holder may ever reach this process
+        echo.SetNotifyStyle(NOTIFY_STYLE_SEND);
+        CRemoteMessagePipe::RegisterForNotifications(CreateRecordingWindow(), echo);
+    }
+    size_t before = g_received.size();
+    SendMessageA(hRouter, kEcho, 0, 0);
+    return g_received.size() > before &&
+           std::none_of(g_received.begin(), g_received.end(), [](const Received& r) { return r.message == DPM_TEXT; });
 }
 
 bool PumpUntilFences(int n) {
@@ -130,15 +149,20 @@ void SendBlock(FILE* report, HWND hRouter, const char* name, ULONG_PTR tag, cons
     COPYDATASTRUCT cds = {tag, cbData, cbData ? const_cast<DWORD*>(words.data()) : nullptr};
     LRESULT r = SendMessageA(hRouter, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     fprintf(report, "%s %lld\n", name, static_cast<long long>(r));
+    if (!RouterServes(hRouter)) fprintf(report, "not served after %s\n", name);
 }
 
 int Hostile(const char* reportPath) {
     FILE* report = fopen(reportPath, "w");
     HWND hRouter = FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr);
-    if (!report || !hRouter) return 2;
+    HWND hWnd = CreateRecordingWindow();
+    if (!report || !hRouter || !hWnd) return 2;
+    // DPM_TEXT naming no text holder the router made.
+    PostMessageA(hRouter, DPM_TEXT, 0x12345678, 0);
+    PostMessageA(hRouter, DPM_TEXT, 0, 0);
     // size, from, to, window, callback, style, M, N, then the lists.
-    auto block = [](DWORD size, DWORD m, DWORD n, std::vector<DWORD> lists) {
-        std::vector<DWORD> w = {size, 0, 0, 0, 0, 7, m, n};
+    auto block = [hWnd](DWORD size, DWORD m, DWORD n, std::vector<DWORD> lists) {
+        std::vector<DWORD> w = {size, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hWnd)), 0, 7, m, n};
         w.insert(w.end(), lists.begin(), lists.end());
         w.push_back(0);
         return w;
@@ -157,6 +181,11 @@ int Hostile(const char* reportPath) {
     std::vector<DWORD> broadcast = block(40, 1, 0, {kProbe});
     broadcast[3] = 0xFFFF;  // HWND_BROADCAST: the router must not become a loudspeaker
     SendBlock(report, hRouter, "broadcast-window", 68, broadcast, 40);
+    std::vector<DWORD> toRouter = block(40, 1, 0, {kProbe}), toNoWindow = toRouter;
+    toRouter[3] = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hRouter));  // would pass each message back for ever
+    toNoWindow[3] = 0;
+    SendBlock(report, hRouter, "router-window", 68, toRouter, 40);
+    SendBlock(report, hRouter, "no-window", 68, toNoWindow, 40);
     SendBlock(report, hRouter, "valid", 68, good, 44);
     fclose(report);
     return 0;
@@ -192,7 +221,10 @@ std::vector<BYTE> FromHex(const char* hex) {
 //   t:<text>            a text record
 //   b:<code>:<n>        a record of another code with n payload bytes
 //   raw:<hex>           bytes written straight into the pipe, then DPM_DATAREADY
-//   sync                post the parent's fence message and wait for its ack
+//   quiet:<hex>         the same, with nothing posted
+//   sync                post the parent's fence message and wait for its ack (a
+//                       receiver there was served); then the router must still
+//                       forward to this process
 int Driver(int argc, char** argv) {
     FILE* report = fopen(argv[2], "w");
     HANDLE initialized = OpenNamedEvent(argv[3]), go = OpenNamedEvent(argv[4]), ack = OpenNamedEvent(argv[5]);
@@ -216,16 +248,16 @@ int Driver(int argc, char** argv) {
             sscanf(item.c_str(), "b:%u:%u", &code, &n);
             std::vector<char> payload(n + 1, 'x');
             ok = client.WriteDataToClientPipe(n, code, payload.data());
-        } else if (item.rfind("raw:", 0) == 0) {
-            std::vector<BYTE> bytes = FromHex(item.c_str() + 4);
+        } else if (item.rfind("raw:", 0) == 0 || item.rfind("quiet:", 0) == 0) {
+            std::vector<BYTE> bytes = FromHex(item.c_str() + item.find(':') + 1);
             DWORD written = 0;
             ok = WriteFile(client.m_hClientWritePipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                            nullptr);
-            PostMessageA(client.m_hRouterWnd, DPM_DATAREADY, 0, 0);
+            if (item[0] == 'r') PostMessageA(client.m_hRouterWnd, DPM_DATAREADY, 0, 0);
         } else if (item == "sync") {
             ResetEvent(ack);
             PostMessageA(client.m_hRouterWnd, WM_APP + 77, 0, 0);
-            ok = WaitForSingleObject(ack, kWaitMs) == WAIT_OBJECT_0;
+            ok = WaitForSingleObject(ack, kWaitMs) == WAIT_OBJECT_0 && RouterServes(client.m_hRouterWnd);
         }
         fprintf(report, "%s %d\n", item.c_str(), ok);
         failures += !ok;
