@@ -4,6 +4,7 @@
 #include <comcat.h>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -37,41 +38,33 @@ TEST(OleObjManagerTest, InitializeStartsComOnceAndTheDestructorEndsOnlyThatStart
     EXPECT_FALSE(ComStarted());
 }
 
-// Calls one wrapper, where it can with arguments the platform refuses (kClsid
-// is not registered); returns the wrapper's result.
-HRESULT CallWrapper(COleObjManager& m, int wrapper, IUnknown* object) {
-    void* out = nullptr;
-    DWORD cookie = 0;
-    switch (wrapper) {
-        case 0: return m.CreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &out);
-        case 1: return m.GetClassObject(kClsid, CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown, &out);
-        case 2: return m.RegisterClassObject(kClsid, nullptr, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-        case 3: return m.RevokeClassObject(12345);
-        case 4: return m.LockObjectExternal(object, FALSE, FALSE);
-        case 5: return m.DisconnectObject(nullptr, 0);
-        default: return m.IsHandlerConnected(object);
-    }
-}
-
-// The idle manager has not started COM, although COM runs on the thread. A
-// registered class object is asked for the interface the caller names.
+// The idle manager has not started COM, although COM runs on the thread. The
+// started one passes on what the platform says, where it can to arguments the
+// platform refuses (kClsid is not registered). A registered class object is
+// asked for the interface the caller names.
 TEST(OleObjManagerTest, WrappersFailBeforeTheStartAndPassOnThePlatformsResults) {
     COleObjManager started, idle;
     ASSERT_TRUE(started.Initialize());
-    void *object = nullptr, *found = nullptr;
-    const DWORD inproc = CLSCTX_INPROC_SERVER;
-    ASSERT_EQ(S_OK, started.CreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, inproc, IID_IUnknown, &object));
+    void *object = nullptr, *out = nullptr;
+    DWORD id = 0;
+    const DWORD in = CLSCTX_INPROC_SERVER;
+    ASSERT_EQ(S_OK, started.CreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, in, IID_IUnknown, &object));
     IUnknown* unknown = static_cast<IUnknown*>(object);
-    const HRESULT results[] = {REGDB_E_CLASSNOTREG, REGDB_E_CLASSNOTREG, E_INVALIDARG, E_INVALIDARG, S_OK, E_INVALIDARG,
-                               TRUE};
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(E_FAIL, CallWrapper(idle, i, unknown)) << i;
-        EXPECT_EQ(results[i], CallWrapper(started, i, unknown)) << i;
+    const struct { HRESULT result; std::function<HRESULT(COleObjManager&)> call; } rows[] = {
+        {REGDB_E_CLASSNOTREG, [&](auto& m) { return m.CreateInstance(kClsid, nullptr, in, IID_IUnknown, &out); }},
+        {REGDB_E_CLASSNOTREG, [&](auto& m) { return m.GetClassObject(kClsid, in, nullptr, IID_IUnknown, &out); }},
+        {E_INVALIDARG, [&](auto& m) { return m.RegisterClassObject(kClsid, nullptr, in, REGCLS_MULTIPLEUSE, &id); }},
+        {E_INVALIDARG, [&](auto& m) { return m.RevokeClassObject(12345); }},
+        {S_OK, [&](auto& m) { return m.LockObjectExternal(unknown, FALSE, FALSE); }},
+        {E_INVALIDARG, [&](auto& m) { return m.DisconnectObject(nullptr, 0); }},
+        {TRUE, [&](auto& m) { return m.IsHandlerConnected(unknown); }}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(E_FAIL, r.call(idle)) << &r - rows;
+        EXPECT_EQ(r.result, r.call(started)) << &r - rows;
     }
-    DWORD cookie = 0;
-    ASSERT_EQ(S_OK, started.RegisterClassObject(kClsid, unknown, inproc, REGCLS_MULTIPLEUSE, &cookie));
-    EXPECT_EQ(E_NOINTERFACE, started.GetClassObject(kClsid, inproc, nullptr, IID_IPersist, &found));  // no IPersist
-    EXPECT_EQ(S_OK, started.RevokeClassObject(cookie));
+    ASSERT_EQ(S_OK, started.RegisterClassObject(kClsid, unknown, in, REGCLS_MULTIPLEUSE, &id));
+    EXPECT_EQ(E_NOINTERFACE, started.GetClassObject(kClsid, in, nullptr, IID_IPersist, &out));  // no IPersist
+    EXPECT_EQ(S_OK, started.RevokeClassObject(id));
     unknown->Release();
 }
 
@@ -84,18 +77,16 @@ TEST(OleIdentifierTextTest, ClassTextsConvertBothWaysWithoutReadingPastTheirEnd)
     const string braced = reinterpret_cast<char*>(wide);
     CoTaskMemFree(wide);
     EXPECT_EQ("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", braced);
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    char* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    DWORD old;
-    ASSERT_TRUE(pages && VirtualProtect(pages + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old));
+    const size_t page = 4096;  // x86 and x64 pages; the second one stays reserved only
+    char* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS));
+    ASSERT_TRUE(pages && VirtualAlloc(pages, page, MEM_COMMIT, PAGE_READWRITE));
     const GUID kUntouched = {0x5e171e1, 0, 0, {0}};
     // id: what the identifier holds afterwards (GUID_NULL: not checked).
     const struct { string text; HRESULT result; const GUID& id; } rows[] = {
         {braced, S_OK, kClsid}, {string(124, '{'), CO_E_CLASSSTRING, GUID_NULL},
         {string(125, '{'), CO_E_CLASSSTRING, kUntouched}, {string(4000, '{'), CO_E_CLASSSTRING, kUntouched}};
     for (const auto& r : rows) {
-        char* text = pages + si.dwPageSize - r.text.size() - 1;
+        char* text = pages + page - r.text.size() - 1;
         memcpy(text, r.text.c_str(), r.text.size() + 1);
         GUID id = kUntouched;
         EXPECT_EQ(r.result, OleCLSIDFromString(reinterpret_cast<LPOLESTR>(text), &id)) << r.text.size();
