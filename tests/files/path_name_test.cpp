@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace {
@@ -54,19 +55,14 @@ TEST(PathNameTest, GettersSplitTheStoredText) {
 // N Name, E Extension, a Name(the object's own file name), f ForceDirectory,
 // i ForceFile, t ToParent.
 CPathName& Apply(CPathName& path, char op, const char* arg) {
-    switch (op) {
-        case 'P': return path.PathName(arg);
-        case 'p': return path.Path(arg);
-        case 'F': return path.FileName(arg);
-        case 'D': return path.Drive(arg);
-        case 'r': return path.Directory(arg);
-        case 'N': return path.Name(arg);
-        case 'E': return path.Extension(arg);
-        case 'a': return path.Name(path.LPFileName());
-        case 'f': return path.ForceDirectory();
-        case 'i': return path.ForceFile();
-        default: return path.ToParent();
-    }
+    using Set = CPathName& (CPathName::*)(const char*);
+    using Read = CPathName& (CPathName::*)();
+    const std::map<char, Set> sets = {{'P', &CPathName::PathName}, {'p', &CPathName::Path}, {'F', &CPathName::FileName},
+        {'D', &CPathName::Drive}, {'r', &CPathName::Directory}, {'N', &CPathName::Name}, {'E', &CPathName::Extension}};
+    const std::map<char, Read> reads = {{'f', &CPathName::ForceDirectory}, {'i', &CPathName::ForceFile},
+                                        {'t', &CPathName::ToParent}};
+    if (op == 'a') return path.Name(path.LPFileName());
+    return sets.count(op) ? (path.*sets.at(op))(arg) : (path.*reads.at(op))();
 }
 
 // Directory, name and extension are cut at 255 characters when split, a

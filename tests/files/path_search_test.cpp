@@ -16,17 +16,15 @@ namespace {
 class PathSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GetCurrentDirectoryA(MAX_PATH, m_szOldDirectory);
         // A name nothing has yet (not even what an interrupted run left):
         // the platform makes it as a file, which becomes a folder.
-        char temp[MAX_PATH], name[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        ASSERT_NE(0u, GetTempFileNameA(temp, "qtv", 0, name));
+        char name[MAX_PATH];
+        ASSERT_NE(0u, GetTempFileNameA(std::filesystem::temp_directory_path().string().c_str(), "qtv", 0, name));
         ASSERT_TRUE(DeleteFileA(name) && CreateDirectoryA(name, nullptr) && SetCurrentDirectoryA(name));
         m_dir = name + std::string("\\");
     }
     void TearDown() override {
-        SetCurrentDirectoryA(m_szOldDirectory);
+        std::filesystem::current_path(m_oldDirectory);
         std::error_code ignored;
         std::filesystem::remove_all(m_dir, ignored);
     }
@@ -40,7 +38,7 @@ protected:
 
     std::string m_dir;  // with a final '\'
     const std::string m_file = qtvtest::UniqueName("find") + ".dat";  // nowhere else on the search path
-    char m_szOldDirectory[MAX_PATH];
+    const std::filesystem::path m_oldDirectory = std::filesystem::current_path();
 };
 
 // OpenFile's record holds 127 characters: a path that does not fit once
