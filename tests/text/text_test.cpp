@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <numeric>
+#include <random>
 #include <string>
 
 namespace {
@@ -104,6 +105,34 @@ TEST(TokenizerTest, TokensFollowTheWalkAndTheTextIsPutBack) {
     CTokenizer byDefault, fromNull(nullptr, " ", ";");
     EXPECT_EQ("$|$|$", Tokens(byDefault, Buffer(""), "nbn", ",", "\""));
     EXPECT_EQ("$|$|$", Tokens(fromNull, Buffer(""), "nbn", ",", "\""));
+}
+
+// Random texts over every byte value, random sets and calls: every token lies
+// in the text and holds no delimiter or stop character, nothing but its NUL is
+// written, and the text is whole again once the tokenizer is gone.
+TEST(TokenizerTest, ArbitraryBytesKeepTheInvariants) {
+    std::mt19937 rng(20240517);
+    const std::string few = "ab ,;\"\t\x80\xff";  // few symbols, so the sets hit often
+    auto random = [&](size_t maxLength, bool anyByte) {
+        std::string s(rng() % (maxLength + 1), 'a');
+        for (char& ch : s) ch = anyByte ? static_cast<char>(1 + rng() % 255) : few[rng() % few.size()];
+        return s;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const std::string text = random(40, round % 4 == 0), skip = random(2, false), stop = random(1, false);
+        const std::string ends = random(3, false);
+        Buffer buffer(text.c_str());
+        {
+            CTokenizer t(&buffer.bytes[0], skip.c_str(), stop.empty() ? nullptr : stop.c_str());
+            for (size_t call = 0; call <= text.size(); ++call) {
+                const char* token = rng() % 3 ? t.next(ends.c_str()) : t.nextBetween(ends.c_str());
+                ASSERT_TRUE(token >= &buffer.bytes[0] && token <= &buffer.bytes[text.size()]) << round;
+                ASSERT_LE(buffer.Changed(), 1) << round;
+                ASSERT_EQ(nullptr, strpbrk(token, (ends + stop).c_str())) << round;
+            }
+        }
+        ASSERT_EQ(0, buffer.Changed()) << round;
+    }
 }
 
 }  // namespace
