@@ -1,10 +1,10 @@
 #include "qtvutils/com.h"
+#include "registry/reg_fixture.h"
 
-#include <gtest/gtest.h>
+#include <comcat.h>
 
 #include <cstring>
 #include <functional>
-#include <vector>
 
 namespace {
 
@@ -16,115 +16,119 @@ bool ComStarted() {
     return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
 }
 
-// A class factory on the stack that hands out itself as the created object.
-struct Factory : IClassFactory {
-    int created = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override {
-        *ppv = (iid == IID_IUnknown || iid == IID_IClassFactory) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
+// Before the manager, the thread had no COM, the same apartment model (the
+// manager's start gives S_FALSE) or the other one (its start fails).
+TEST(OleObjManagerTest, InitializeStartsComOnceAndTheDestructorEndsOnlyThatStart) {
+    for (int prior : {-1, int(COINIT_APARTMENTTHREADED), int(COINIT_MULTITHREADED)}) {
+        SCOPED_TRACE(prior);
+        ASSERT_TRUE(prior < 0 || CoInitializeEx(nullptr, prior) == S_OK);
+        auto* manager = new COleObjManager;
+        EXPECT_EQ(prior != COINIT_MULTITHREADED, manager->Initialize() && manager->Initialize());
+        manager->Release();
+        EXPECT_EQ(prior >= 0, ComStarted());
+        if (prior >= 0) CoUninitialize();
+        EXPECT_FALSE(ComStarted());
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** ppv) override {
-        ++created;
-        return QueryInterface(iid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
-TEST(OleObjManagerTest, EveryWrapperFailsBeforeTheStartAndTheDestructorLeavesComAlone) {
-    ASSERT_EQ(S_OK, CoInitialize(nullptr));  // started by someone else
-    {
-        COleObjManager m;
-        Factory f;
-        void* out = nullptr;
-        DWORD cookie = 0;
-        const std::vector<std::function<HRESULT()>> wrappers = {
-            [&] { return m.CreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &out); },
-            [&] { return m.GetClassObject(kClsid, CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown, &out); },
-            [&] { return m.IsHandlerConnected(&f); },
-            [&] { return m.RegisterClassObject(kClsid, &f, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie); },
-            [&] { return m.RevokeClassObject(cookie); },
-            [&] { return m.LockObjectExternal(&f, TRUE, FALSE); },
-            [&] { return m.DisconnectObject(&f, 0); }};
-        for (const auto& call : wrappers) EXPECT_EQ(E_FAIL, call());
-        EXPECT_EQ(0, f.created);
-    }
-    EXPECT_TRUE(ComStarted());
-    CoUninitialize();
-}
-
-TEST(OleObjManagerTest, InitializeStartsComOnceAndTheDestructorEndsIt) {
-    ASSERT_FALSE(ComStarted());
-    auto* manager = new COleObjManager;
-    EXPECT_TRUE(manager->Initialize());
-    EXPECT_TRUE(manager->Initialize());
-    EXPECT_TRUE(ComStarted());
-    EXPECT_EQ(0, manager->Release());
-    EXPECT_FALSE(ComStarted());  // one start, one end
-}
-
-TEST(OleObjManagerTest, ASecondManagerOnTheThreadCountsSFalseAsStarted) {
-    auto *first = new COleObjManager, *second = new COleObjManager;
-    ASSERT_TRUE(first->Initialize());
-    EXPECT_TRUE(second->Initialize());
-    EXPECT_EQ(E_INVALIDARG, second->RevokeClassObject(12345));  // reaches COM
-    second->Release();
-    EXPECT_TRUE(ComStarted());
-    first->Release();
-    EXPECT_FALSE(ComStarted());
-}
-
-TEST(OleObjManagerTest, AFailedStartIsKeptAndNeverRetried) {
+    // A failed start is kept: there is no second try once the obstacle is gone.
     ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    COleObjManager manager;
-    EXPECT_FALSE(manager.Initialize());  // the thread has the other apartment model
+    COleObjManager failed;
+    EXPECT_FALSE(failed.Initialize());
     CoUninitialize();
-    EXPECT_FALSE(manager.Initialize());
+    EXPECT_FALSE(failed.Initialize());
     EXPECT_FALSE(ComStarted());
 }
 
-TEST(OleObjManagerTest, ARegisteredClassIsCreatedUntilItIsRevoked) {
-    COleObjManager manager;
-    ASSERT_TRUE(manager.Initialize());
-    Factory factory;
-    DWORD cookie = 0;
-    ASSERT_EQ(S_OK, manager.RegisterClassObject(kClsid, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie));
-    void *object = nullptr, *classObject = nullptr;
-    EXPECT_EQ(S_OK, manager.CreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
-    EXPECT_EQ(1, factory.created);
-    EXPECT_EQ(S_OK, manager.GetClassObject(kClsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &classObject));
-    EXPECT_EQ(static_cast<IClassFactory*>(&factory), classObject);
-    EXPECT_EQ(S_OK, manager.RevokeClassObject(cookie));
-    EXPECT_EQ(REGDB_E_CLASSNOTREG, manager.CreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
-    EXPECT_EQ(1, factory.created);
+// The idle manager has not started COM, although COM runs on the thread. The
+// started one passes on what the platform says, where it can to arguments the
+// platform refuses (kClsid is not registered). A registered class object is
+// asked for the interface the caller names.
+TEST(OleObjManagerTest, WrappersFailBeforeTheStartAndPassOnThePlatformsResults) {
+    COleObjManager started, idle;
+    ASSERT_TRUE(started.Initialize());
+    void *object = nullptr, *out = nullptr;
+    DWORD id = 0;
+    const DWORD in = CLSCTX_INPROC_SERVER;
+    ASSERT_EQ(S_OK, started.CreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, in, IID_IUnknown, &object));
+    IUnknown* unknown = static_cast<IUnknown*>(object);
+    const struct { HRESULT result; std::function<HRESULT(COleObjManager&)> call; } rows[] = {
+        {REGDB_E_CLASSNOTREG, [&](auto& m) { return m.CreateInstance(kClsid, nullptr, in, IID_IUnknown, &out); }},
+        {REGDB_E_CLASSNOTREG, [&](auto& m) { return m.GetClassObject(kClsid, in, nullptr, IID_IUnknown, &out); }},
+        {E_INVALIDARG, [&](auto& m) { return m.RegisterClassObject(kClsid, nullptr, in, REGCLS_MULTIPLEUSE, &id); }},
+        {E_INVALIDARG, [&](auto& m) { return m.RevokeClassObject(12345); }},
+        {S_OK, [&](auto& m) { return m.LockObjectExternal(unknown, FALSE, FALSE); }},
+        {E_INVALIDARG, [&](auto& m) { return m.DisconnectObject(nullptr, 0); }},
+        {TRUE, [&](auto& m) { return m.IsHandlerConnected(unknown); }}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(E_FAIL, r.call(idle)) << &r - rows;
+        EXPECT_EQ(r.result, r.call(started)) << &r - rows;
+    }
+    ASSERT_EQ(S_OK, started.RegisterClassObject(kClsid, unknown, in, REGCLS_MULTIPLEUSE, &id));
+    EXPECT_EQ(E_NOINTERFACE, started.GetClassObject(kClsid, in, nullptr, IID_IPersist, &out));  // no IPersist
+    EXPECT_EQ(S_OK, started.RevokeClassObject(id));
+    unknown->Release();
 }
 
-TEST(OleIdentifierTextTest, ClassIdentifiersRoundTripThroughUpperCaseBracedText) {
-    LPOLESTR text = nullptr;
-    ASSERT_EQ(S_OK, OleStringFromCLSID(kClsid, &text));
-    EXPECT_STREQ("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", reinterpret_cast<char*>(text));  // 38 characters
-    GUID back = GUID_NULL;
-    EXPECT_EQ(S_OK, OleCLSIDFromString(text, &back));
-    EXPECT_TRUE(IsEqualGUID(kClsid, back));
-    CoTaskMemFree(text);
-}
-
-TEST(OleIdentifierTextTest, TextTooLongForTheBufferFailsWithoutReadingPastItsEnd) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    char* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    DWORD old;
-    ASSERT_TRUE(pages && VirtualProtect(pages + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old));
-    for (size_t length : {124u, 125u, 4000u}) {
-        char* text = pages + si.dwPageSize - length - 1;  // its NUL is the last readable byte
-        memset(text, '{', length);
-        text[length] = '\0';
-        GUID id = kClsid;
-        EXPECT_EQ(CO_E_CLASSSTRING, OleCLSIDFromString(reinterpret_cast<LPOLESTR>(text), &id)) << length;
-        EXPECT_TRUE(length == 124 || IsEqualGUID(kClsid, id)) << length;  // not even tried
+// Each text ends at the last readable byte of a page, so a read past its NUL
+// would fault. A text too long to be an identifier fails before the platform
+// parses it: the identifier stays untouched.
+TEST(OleIdentifierTextTest, ClassTextsConvertBothWaysWithoutReadingPastTheirEnd) {
+    LPOLESTR wide = nullptr;
+    ASSERT_EQ(S_OK, OleStringFromCLSID(kClsid, &wide));
+    const string braced = reinterpret_cast<char*>(wide);
+    CoTaskMemFree(wide);
+    EXPECT_EQ("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", braced);
+    const size_t page = 4096;  // x86 and x64 pages; the second one stays reserved only
+    char* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS));
+    ASSERT_TRUE(pages && VirtualAlloc(pages, page, MEM_COMMIT, PAGE_READWRITE));
+    const GUID kUntouched = {0x5e171e1, 0, 0, {0}};
+    // id: what the identifier holds afterwards (GUID_NULL: not checked).
+    const struct { string text; HRESULT result; const GUID& id; } rows[] = {
+        {braced, S_OK, kClsid}, {string(124, '{'), CO_E_CLASSSTRING, GUID_NULL},
+        {string(125, '{'), CO_E_CLASSSTRING, kUntouched}, {string(4000, '{'), CO_E_CLASSSTRING, kUntouched}};
+    for (const auto& r : rows) {
+        char* text = pages + page - r.text.size() - 1;
+        memcpy(text, r.text.c_str(), r.text.size() + 1);
+        GUID id = kUntouched;
+        EXPECT_EQ(r.result, OleCLSIDFromString(reinterpret_cast<LPOLESTR>(text), &id)) << r.text.size();
+        EXPECT_TRUE(IsEqualGUID(GUID_NULL, r.id) || IsEqualGUID(r.id, id)) << r.text.size();
     }
     VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+// The list names the platform's component categories manager twice; a class
+// nothing serves; text that is no class; and an entry with two values, which
+// keeps neither. Each entry counts as visited, whatever its result.
+TEST_F(RegTest, IIDIteratorCreatesEachListedClassInTurnAndCountsFailingEntriesAsVisited) {
+    const string manager = "{0002E005-0000-0000-C000-000000000046}";
+    const struct { const char* entry; string value; HRESULT result; } rows[] = {
+        {"list\\a", manager, S_OK}, {"list\\b", "not a class", CO_E_CLASSSTRING}, {"list\\c", "", CO_E_CLASSSTRING},
+        {"list\\d", "{51A7E5A1-0000-4000-8000-000000000003}", REGDB_E_CLASSNOTREG}, {"list\\e", manager, S_OK},
+        {"past the end", "", E_FAIL}, {"and on", "", E_FAIL}};
+    for (int i = 0; i < 5; ++i) Put(rows[i].entry, "", REG_SZ, rows[i].value, HKEY_LOCAL_MACHINE);
+    Put("list\\c", "second", REG_SZ, manager, HKEY_LOCAL_MACHINE);
+    Put("index", "{00000000-0000-0000-C000-000000000046}", REG_SZ, string(Path("list")), HKEY_LOCAL_MACHINE);
+    Put("index", "{00000001-0000-0000-C000-000000000046}", REG_SZ, string(Path("missing")), HKEY_LOCAL_MACHINE);
+    COleObjManager com;
+    ASSERT_TRUE(com.Initialize());
+    std::unique_ptr<CIIDIterator> it(new CIIDIterator);
+    void* object = nullptr;
+    EXPECT_EQ(E_FAIL, it->GetNext(&object, nullptr));  // not initialised
+    // No index key, no value for the interface, no list key.
+    EXPECT_FALSE(it->Initialize(Path("none"), &com, IID_IUnknown) || it->Initialize(Path("index"), &com, IID_IPersist)
+                 || it->Initialize(Path("index"), &com, IID_IClassFactory));
+    ASSERT_TRUE(it->Initialize(Path("index"), &com, IID_IUnknown));
+    EXPECT_EQ(E_POINTER, it->GetNext(nullptr, nullptr));
+    UINT left = 5;
+    for (const auto& r : rows) {
+        object = &left;  // sentinels
+        UINT remaining = 12345;
+        EXPECT_EQ(r.result, it->GetNext(&object, &remaining)) << r.entry;
+        EXPECT_EQ(--left, remaining) << r.entry;  // 4 down to 0, then 0xFFFFFFFF, 0xFFFFFFFE
+        EXPECT_EQ(r.result == S_OK, object != nullptr) << r.entry;
+        if (r.result == S_OK) static_cast<IUnknown*>(object)->Release();
+    }
+    it.reset();  // gives back the reference it took on the manager
+    EXPECT_EQ(1, com.GetRefCount());
 }
 
 }  // namespace

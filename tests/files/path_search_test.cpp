@@ -4,168 +4,103 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
-#include <vector>
 
 namespace {
 
-std::string S(const char* text) { return text; }
-
 // Each test runs in a fresh directory under the temporary folder, made the
-// current directory; the old one is restored and what the test made is
-// removed, newest first.
+// current directory; afterwards the old one is current again and the new one
+// is removed with all it holds.
 class PathSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GetCurrentDirectoryA(MAX_PATH, m_szOldDirectory);
         // A name nothing has yet (not even what an interrupted run left):
         // the platform makes it as a file, which becomes a folder.
-        char temp[MAX_PATH], name[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        ASSERT_NE(0u, GetTempFileNameA(temp, "qtv", 0, name));
-        m_dir = name;
-        ASSERT_TRUE(DeleteFileA(name) && CreateDirectoryA(name, nullptr));
-        ASSERT_TRUE(SetCurrentDirectoryA(m_dir.c_str()));
+        char name[MAX_PATH];
+        ASSERT_NE(0u, GetTempFileNameA(std::filesystem::temp_directory_path().string().c_str(), "qtv", 0, name));
+        ASSERT_TRUE(DeleteFileA(name) && CreateDirectoryA(name, nullptr) && SetCurrentDirectoryA(name));
+        m_dir = name + std::string("\\");
     }
     void TearDown() override {
-        SetCurrentDirectoryA(m_szOldDirectory);
-        m_made.insert(m_made.begin(), m_dir);
-        for (auto it = m_made.rbegin(); it != m_made.rend(); ++it) DeleteFileA(it->c_str()) || RemoveDirectoryA(it->c_str());
+        std::filesystem::current_path(m_oldDirectory);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
     }
-
-    // The full path of a name relative to the test's directory.
-    std::string Full(const std::string& relative) const { return m_dir + "\\" + relative; }
-    void Make(const std::string& relative) {  // a directory when it ends in '\', else an empty file
-        m_made.push_back(Full(relative));
-        if (relative.back() == '\\') {
-            ASSERT_TRUE(CreateDirectoryA(m_made.back().c_str(), nullptr)) << relative;
-        } else if (FILE* f = fopen(m_made.back().c_str(), "w")) {
-            fclose(f);
+    // Makes empty files, and the directories they need, below the test's directory.
+    void Make(std::initializer_list<std::string> files) {
+        for (const std::string& file : files) {
+            std::filesystem::create_directories(m_dir + file.substr(0, file.find_last_of('\\') + 1));
+            ASSERT_TRUE(std::ofstream(m_dir + file)) << file;
         }
     }
 
-    std::string m_dir;
+    std::string m_dir;  // with a final '\'
     const std::string m_file = qtvtest::UniqueName("find") + ".dat";  // nowhere else on the search path
-    std::vector<std::string> m_made;
-    char m_szOldDirectory[MAX_PATH];
+    const std::filesystem::path m_oldDirectory = std::filesystem::current_path();
 };
 
 // OpenFile's record holds 127 characters: a path that does not fit once
 // qualified (a directory with the temporary "*.*") fails and keeps its text.
-TEST_F(PathSearchTest, FullPathQualifiesAgainstTheCurrentDirectoryWithinTheRecord) {
-    struct Row {
-        std::string given;
-        BOOL parsed;
-        std::string stored;
-    } rows[] = {
-        {"a.txt", 1, Full("a.txt")},       {"sub\\", 1, Full("sub\\")},  {"sub\\..\\b.txt", 1, Full("b.txt")},
-        {"sub/c.txt", 1, Full("sub\\c.txt")}, {"", 1, Full("")},        {"C:", 1, Full("")},
-        {"C:\\" + std::string(123, 'd') + "\\", 0, "C:\\" + std::string(123, 'd') + "\\"},
-        {std::string(128 - m_dir.size(), 'r'), 0, std::string(128 - m_dir.size(), 'r')},  // 129 once qualified
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.given);
-        CPathName p(r.given.c_str());
-        EXPECT_EQ(r.parsed, p.FullPath());
-        EXPECT_EQ(r.stored, S(p));
-    }
-}
-
-TEST_F(PathSearchTest, SearchLooksForTheFileNameAlongThePlatformSearchPath) {
-    Make(m_file);
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    const std::string rows[][3] = {
-        {"C:\\nowhere\\" + m_file, "1", Full(m_file)},
-        {"Q:\\nowhere\\kernel32.dll", "1", S(system) + "\\kernel32.dll"},
-        {"C:\\nowhere\\missing.zzq", "0", "C:\\nowhere\\missing.zzq"},
-        {"C:\\nowhere\\", "0", "C:\\nowhere\\"},
+// The record comes in the file functions' code page (OEM once the process
+// switched them); the path stored is ANSI either way.
+TEST_F(PathSearchTest, FullPathAndSearchStoreTheAnsiPathFoundOrKeepTheirs) {
+    const std::string ansi = "caf\xe9" + m_file, oem = "caf\x82" + m_file;  // e acute in 1252 and in 437
+    Make({ansi});
+    const auto fullPath = &CPathName::FullPath, search = &CPathName::Search;
+    // stored: the path found, or empty where the call gives 0 and keeps the path.
+    const struct { std::string given; BOOL (CPathName::*call)(); bool oem; std::string stored; } rows[] = {
+        {ansi, fullPath, false, m_dir + ansi},  {oem, fullPath, true, m_dir + ansi},
+        {"sub\\", fullPath, false, m_dir + "sub\\"},  {"C:", fullPath, false, m_dir},
+        {"C:\\" + std::string(123, 'd') + "\\", fullPath, false, ""},
+        {std::string(128 - m_dir.size() + 1, 'r'), fullPath, false, ""},  // 129 once qualified
+        {"C:\\nowhere\\" + ansi, search, false, m_dir + ansi},  // the name alone, along the platform's search path
+        {"C:\\nowhere\\" + oem, search, true, m_dir + ansi},
+        {"C:\\nowhere\\missing.zzq", search, false, ""},  {"C:\\nowhere\\", search, false, ""},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r[0]);
-        CPathName p(r[0].c_str());
-        EXPECT_EQ(r[1] == "1", p.Search() != 0);
-        EXPECT_EQ(r[2], S(p));
+        SCOPED_TRACE(r.given);
+        CPathName p(r.given.c_str());
+        if (r.oem) SetFileApisToOEM();
+        const BOOL result = (p.*r.call)();
+        SetFileApisToANSI();
+        EXPECT_EQ(!r.stored.empty(), result != 0);
+        EXPECT_EQ(r.stored.empty() ? r.given : r.stored, std::string(p));
     }
 }
 
-// The file exists in every place; after each find it is removed from the
-// place that won, so the next find shows the next place in the order.
-TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndChangesNothingWhenAllFail) {
-    for (const char* dir : {"nowhere\\", "app\\", "app\\data\\", "app\\images\\"}) Make(dir);
-    const std::string given = "nowhere\\" + m_file;
-    const std::string places[] = {given, "app\\" + m_file, "app\\data\\" + m_file, "app\\images\\" + m_file, m_file};
-    for (const std::string& place : places) Make(place);
-    const char* list[] = {"data", "images", nullptr};
-    for (const std::string& place : places) {
-        SCOPED_TRACE(place);
-        CPathName p(given.c_str());
-        p.SetSearchPath((m_dir + "\\app\\").c_str(), list);
-        EXPECT_EQ(1, p.FindFile());
-        EXPECT_EQ(Full(place), S(p));
-        DeleteFileA(Full(place).c_str());
-    }
-    // Found nowhere: the path stays exactly as it was.
-    for (const std::string& text : {given, std::string(10000, 'L'), "C:\\" + std::string(300, 'd')}) {
-        CPathName p(text.c_str());
-        const std::string before = S(p);
-        p.SetSearchPath((m_dir + "\\app\\").c_str(), list);
-        EXPECT_EQ(0, p.FindFile());
-        EXPECT_EQ(before, S(p));
-    }
-    CPathName p(given.c_str());
-
-    Make("app" + m_file);  // the search path is joined as it stands
-    p.SetSearchPath((m_dir + "\\app").c_str(), nullptr);
-    EXPECT_EQ(1, p.FindFile());
-    EXPECT_EQ(Full("app" + m_file), S(p));
-}
-
-// The list is walked once per SetSearchPath, going on after the entry that
-// matched; the entry after its end would find the file if it were read. A
-// find that stops before the list (an empty path, a file found as given)
-// does not move the position.
-TEST_F(PathSearchTest, ListPositionMovesOnOnlyAlongTheList) {
-    for (const char* dir : {"app\\", "app\\data\\", "app\\images\\", "app\\beyond\\"}) Make(dir);
-    for (const char* dir : {"app\\data\\", "app\\images\\", "app\\beyond\\", ""}) Make(dir + m_file);
-    const char* storage[] = {"data", "images", nullptr, "beyond"};
-    const std::string given = "nowhere\\" + m_file;
+// The file lies in every place. One path object looks for it again and again;
+// what it found as given, under the search path or by the platform's search is
+// removed afterwards, so each row shows the next place in the order. The list
+// entry after the list's end would find the file if it were read.
+TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndWalksTheListOnce) {
+    Make({"nowhere\\" + m_file, "app\\" + m_file, "app\\data\\" + m_file, "app\\images\\" + m_file,
+          "app\\beyond\\" + m_file, m_file, "app" + m_file});
+    const std::string given = "nowhere\\" + m_file, none;
+    const char* list[] = {"data", "images", nullptr, "beyond"};
+    // found: the place, or empty where FindFile gives 0 and keeps the path;
+    // search: the search path set first, below the test's directory (null:
+    // none); remove: the file found is removed.
+    const struct { std::string path, found; const char* search; bool remove; } rows[] = {
+        {"", none, "app\\", false},                         // nothing to look for: the list is not touched
+        {given, given, nullptr, true},                      // the path as given
+        {given, "app\\" + m_file, nullptr, true},           // the search path and the file name
+        {given, "app\\data\\" + m_file, nullptr, false},    // each list entry under the search path, and the
+        {given, "app\\images\\" + m_file, nullptr, false},  // next walk goes on after the last match
+        {given, m_file, nullptr, true},                     // the platform's search
+        {given, none, nullptr, false},                      // the list has run out
+        {given, "app\\data\\" + m_file, "app\\", false},    // until it is set again
+        {given, "app" + m_file, "app", false},              // joined as it stands: no separator is added
+    };
     CPathName p;
-    p.SetSearchPath((m_dir + "\\app\\").c_str(), storage);
-    EXPECT_EQ(0, p.FindFile());
-    EXPECT_EQ("", S(p));
-    EXPECT_EQ(1, p.PathName(m_file.c_str()).FindFile());
-    EXPECT_EQ(Full(m_file), S(p));
-    DeleteFileA(Full(m_file).c_str());
-
-    for (const char* dir : {"app\\data\\", "app\\images\\", "", ""}) {
-        SCOPED_TRACE(dir);
-        EXPECT_EQ(*dir ? 1 : 0, p.PathName(given.c_str()).FindFile());
-        EXPECT_EQ(*dir ? Full(dir + m_file) : given, S(p));
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.found);
+        EXPECT_TRUE(!r.search || p.SetSearchPath((m_dir + r.search).c_str(), list) == 1);
+        EXPECT_EQ(!r.found.empty(), p.PathName(r.path.c_str()).FindFile() != 0);
+        EXPECT_EQ(r.found.empty() ? r.path : m_dir + r.found, std::string(p));
+        if (r.remove) DeleteFileA((m_dir + r.found).c_str());
     }
-    p.SetSearchPath((m_dir + "\\app\\").c_str(), storage);
-    EXPECT_EQ(1, p.PathName(given.c_str()).FindFile());
-    EXPECT_EQ(Full("app\\data\\" + m_file), S(p));
-}
-
-// OpenFile writes its record in the file functions' code page: ANSI unless
-// the process switched them to OEM. Either way the stored path is ANSI.
-TEST_F(PathSearchTest, FoundPathsAreAnsiWhateverTheFileFunctionsCodePage) {
-    const std::string ansi = "caf\xe9" + m_file, oem = "caf\x82" + m_file;  // e acute in 1252 and in 437
-    Make(ansi);
-    CPathName p(ansi.c_str()), q(oem.c_str()), r(("C:\\nowhere\\" + oem).c_str());
-    EXPECT_EQ(1, p.FullPath());
-    EXPECT_EQ(Full(ansi), S(p));
-    EXPECT_EQ(1, p.PathName(("nowhere\\" + ansi).c_str()).FindFile());
-    EXPECT_EQ(Full(ansi), S(p));
-    SetFileApisToOEM();
-    const BOOL parsed = q.FullPath(), searched = r.Search();
-    SetFileApisToANSI();
-    EXPECT_EQ(1, parsed);
-    EXPECT_EQ(Full(ansi), S(q));
-    EXPECT_EQ(1, searched);
-    EXPECT_EQ(Full(ansi), S(r));
 }
 
 }  // namespace

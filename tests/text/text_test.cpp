@@ -1,0 +1,138 @@
+#include "qtvutils/text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <string>
+
+namespace {
+
+// The offsets six steps forward return, then six steps back.
+std::string Walk(CScanner& s, const char* text) {
+    std::string offsets;
+    for (int i = 0; i < 12; ++i) offsets += std::to_string((i < 6 ? s++ : s--) - text) + (i == 5 ? " / " : " ");
+    return offsets;
+}
+
+TEST(ScannerTest, StepsStopAtTheEndAtStopCharactersAndAtTheStart) {
+    // How the scanner gets its text: 'r' restart(text, stop); '=' restart("x;y", stop), then the text
+    // assigned (the stop set stays); 'd' none (default construction).
+    const struct { char how; const char *text, *stop, *offsets; } rows[] = {
+        {'r', "abc", nullptr, "0 1 2 3 3 3 / 3 2 1 0 0 0 "},     {'r', "abc", "", "0 1 2 3 3 3 / 3 2 1 0 0 0 "},
+        {'r', "ab;c", ";", "0 1 2 2 2 2 / 2 1 0 0 0 0 "},        {'r', ";x", ";", "0 0 0 0 0 0 / 0 0 0 0 0 0 "},
+        {'r', "a\xff" "b", "\xff", "0 1 1 1 1 1 / 1 0 0 0 0 0 "},
+        {'r', "a\x80" "b", "\xff", "0 1 2 3 3 3 / 3 2 1 0 0 0 "},
+        {'=', "pq;r", ";", "0 1 2 2 2 2 / 2 1 0 0 0 0 "},        {'=', nullptr, ";", "0 0 0 0 0 0 / 0 0 0 0 0 0 "},
+        {'r', nullptr, ";", "0 0 0 0 0 0 / 0 0 0 0 0 0 "},       {'d', nullptr, nullptr, "0 0 0 0 0 0 / 0 0 0 0 0 0 "},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(1, r.how) + " " + (r.text ? r.text : "null") + " stop " + (r.stop ? r.stop : "null"));
+        CScanner s;
+        if (r.how != 'd') s.restart(r.how == 'r' ? r.text : "x;y", r.stop);
+        if (r.how == '=') s = r.text;
+        EXPECT_EQ(r.offsets, Walk(s, r.text ? r.text : QtvEmptyText));
+    }
+}
+
+// A writable copy of a text, its NUL and guard bytes that nothing may touch.
+struct Buffer {
+    explicit Buffer(const char* text) : original(text + std::string("\0\x5a\xa5", 3)), bytes(original) {}
+    int Changed() const {
+        return std::inner_product(bytes.begin(), bytes.end(), original.begin(), 0, std::plus<>(),
+                                  std::not_equal_to<>());
+    }
+    std::string original, bytes;
+};
+
+// Makes the calls ('n': next with nextSet, 'b': nextBetween with betweenSet,
+// 'c': changeSkipChars(nullptr)) and shows each token followed by what ended
+// it ('$' for 0), separated by '|'. Between calls at most the token's NUL
+// differs from the original text.
+std::string Tokens(CTokenizer& t, const Buffer& b, const char* calls, const char* nextSet, const char* betweenSet) {
+    std::string shown;
+    for (const char* c = calls; *c; ++c) {
+        if (*c == 'c') {
+            t.changeSkipChars(nullptr);
+            continue;
+        }
+        const char* token = *c == 'n' ? t.next(nextSet) : t.nextBetween(betweenSet);
+        EXPECT_LE(b.Changed(), 1);
+        shown += std::string(token) + (t.m_cDelimiter ? t.m_cDelimiter : '$') + (c[1] ? "|" : "");
+    }
+    return shown;
+}
+
+// After the calls, restart and then the destructor put each text back.
+TEST(TokenizerTest, TokensFollowTheWalkAndTheTextIsPutBack) {
+    const struct { const char *text, *skip, *stop, *nextSet, *betweenSet, *calls, *expected; } cases[] = {
+        {"a,,b", nullptr, nullptr, ",", nullptr, "nnnnn", "a,|,|b$|$|$"},  // adjacent delimiters
+        {",,,", nullptr, nullptr, ",", nullptr, "nnnn", ",|,|,|$"},
+        {"a  b", " ", nullptr, " ", nullptr, "nnn", "a |b$|$"},          // skipped delimiters: one per run
+        {"a  ,b", " ", nullptr, " ,", nullptr, "nn", "a |b$"},           // ... skip characters before one
+        {" a , b ", " ", nullptr, ",", nullptr, "nn", "a,|b$"},          // trimmed on both sides
+        {"  a b\t ,c", " \t", nullptr, ",", nullptr, "nn", "a b,|c$"},   // inner skip characters stay
+        {"a,   ,b", " ", nullptr, ",", nullptr, "nnn", "a,|,|b$"},       // skip characters only: empty
+        {" \t ab", " \t", nullptr, ",", nullptr, "cn", " \t ab$"},       // the first search starts at the text
+        {"k=v;w", nullptr, nullptr, "=;", nullptr, "nnn", "k=|v;|w$"},
+        {"\xe9\xff\x80\xfe", nullptr, nullptr, "\xfe\xff", nullptr, "nnn", "\xe9\xff|\x80\xfe|$"},
+        {"\"x y\" z", " ", nullptr, " ", "\"", "bn", "x y\"|z$"},        // a quoted pair, then the rest
+        {"\"abc", nullptr, nullptr, nullptr, "\"", "bb", "abc$|$"},      // unterminated
+        {"abc\"def", nullptr, nullptr, nullptr, "\"", "bb", "abc\"|def$"},  // no opening delimiter
+        {"\"\"x", nullptr, nullptr, ",", "\"", "bn", "\"|x$"},             // an empty pair
+        {"  ' a b ' 'c'", " ", nullptr, nullptr, "'", "bbb", " a b '|c'|$"},  // pairs are not trimmed
+        {"k=\"v 1\",z", nullptr, nullptr, "=,", "\"", "nbnn", "k=|v 1\"|,|z$"},  // next and nextBetween mixed
+        {"a,b;c", nullptr, ";", ",", ",", "nnnbn", "a,|b;|;|;|;"},      // a stop character is never consumed
+        {"a;b", nullptr, ";", ";", nullptr, "nn", "a;|b$"},               // ... unless it is a delimiter
+        {"a; b", "; ", ";", ",", nullptr, "nn", "a;|b$"},                 // ... or a skip character
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Buffer buffer(c.text), other("x y");
+        {
+            CTokenizer t(&buffer.bytes[0], c.skip, c.stop);
+            EXPECT_EQ(&buffer.bytes[strspn(c.text, c.skip ? c.skip : "")], t++);  // past the leading skip characters
+            EXPECT_EQ(c.expected, Tokens(t, buffer, c.calls, c.nextSet, c.betweenSet));
+            t.restart(&other.bytes[0], nullptr, nullptr);
+            EXPECT_EQ(0, buffer.Changed());
+            EXPECT_STREQ("x", t.next(" "));
+        }
+        EXPECT_EQ(0, other.Changed());
+    }
+    // QtvEmptyText lies in read-only memory: a write would end the process.
+    CTokenizer byDefault, fromNull(nullptr, " ", ";");
+    EXPECT_EQ("$|$|$", Tokens(byDefault, Buffer(""), "nbn", ",", "\""));
+    EXPECT_EQ("$|$|$", Tokens(fromNull, Buffer(""), "nbn", ",", "\""));
+}
+
+// Random texts over every byte value, random sets and calls: every token lies
+// in the text and holds no delimiter or stop character, nothing but its NUL is
+// written, and the text is whole again once the tokenizer is gone.
+TEST(TokenizerTest, ArbitraryBytesKeepTheInvariants) {
+    std::mt19937 rng(20240517);
+    const std::string few = "ab ,;\"\t\x80\xff";  // few symbols, so the sets hit often
+    auto random = [&](size_t maxLength, bool anyByte) {
+        std::string s(rng() % (maxLength + 1), 'a');
+        for (char& ch : s) ch = anyByte ? static_cast<char>(1 + rng() % 255) : few[rng() % few.size()];
+        return s;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const std::string text = random(40, round % 4 == 0), skip = random(2, false), stop = random(1, false);
+        const std::string ends = random(3, false);
+        Buffer buffer(text.c_str());
+        {
+            CTokenizer t(&buffer.bytes[0], skip.c_str(), stop.empty() ? nullptr : stop.c_str());
+            for (size_t call = 0; call <= text.size(); ++call) {
+                const char* token = rng() % 3 ? t.next(ends.c_str()) : t.nextBetween(ends.c_str());
+                ASSERT_TRUE(token >= &buffer.bytes[0] && token <= &buffer.bytes[text.size()]) << round;
+                ASSERT_LE(buffer.Changed(), 1) << round;
+                ASSERT_EQ(nullptr, strpbrk(token, (ends + stop).c_str())) << round;
+            }
+        }
+        ASSERT_EQ(0, buffer.Changed()) << round;
+    }
+}
+
+}  // namespace
