@@ -53,18 +53,20 @@ ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::st
 
 ChildProcess::~ChildProcess() {
     if (!m_pi.hProcess) return;
-    if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_pi.hProcess, 99);
-    WaitForSingleObject(m_pi.hProcess, kWaitMs);
+    End();
     CloseHandle(m_pi.hThread);
     CloseHandle(m_pi.hProcess);
 }
 
-bool ChildProcess::WaitForExit(DWORD timeoutMs) {
-    if (!m_pi.hProcess) return false;
-    if (PumpUntilSignalled(m_pi.hProcess, timeoutMs)) return true;
-    TerminateProcess(m_pi.hProcess, 99);
+void ChildProcess::End() {
+    TerminateProcess(m_pi.hProcess, 99);  // fails once it has ended
     WaitForSingleObject(m_pi.hProcess, kWaitMs);
-    return false;
+}
+
+bool ChildProcess::WaitForExit(DWORD timeoutMs) {
+    const bool ended = m_pi.hProcess && PumpUntilSignalled(m_pi.hProcess, timeoutMs);
+    if (m_pi.hProcess && !ended) End();
+    return ended;
 }
 
 DWORD ChildProcess::ExitCode() const {

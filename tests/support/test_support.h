@@ -62,7 +62,6 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return m_pi.hProcess != nullptr; }
     DWORD ProcessId() const { return m_pi.dwProcessId; }
     HANDLE Handle() const { return m_pi.hProcess; }
     // Waits for the child to end, pumping this thread's messages (the child
@@ -71,6 +70,7 @@ public:
     DWORD ExitCode() const;  // 0xDEADBEEF when it was never started
 
 private:
+    void End();  // kills it if it still runs, and waits for it
     PROCESS_INFORMATION m_pi = {};
 };
 
