@@ -23,6 +23,11 @@
 
 #include "qtvutils/framework.h"
 
+// The blanks a path name drops from its start and from the start of each of
+// its components: the skip set (a space and a tab) that CPathName hands to a
+// CTokenizer.
+extern QTVUTILS_API const char QtvWhiteSpaceChars[3];
+
 // One path name: drive ("C:"), directory (up to and including the last '\' or
 // '/'), name (up to its last dot) and extension (from that dot). No component
 // is kept: each getter splits the stored text anew, each setter splits it,

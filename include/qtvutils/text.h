@@ -21,6 +21,10 @@
 
 #include "qtvutils/framework.h"
 
+// The library's shared empty text: what its text classes use in place of a
+// null text.
+extern QTVUTILS_API const char QtvEmptyText[1];
+
 // A cursor over a NUL-terminated text that never steps past the text's end
 // nor past a character of its stop set.
 class QTVUTILS_API CScanner {

@@ -1,8 +1,12 @@
 #include "files/path_split.h"
 
+#include "qtvutils/files.h"
 #include "qtvutils/text.h"
 
 #include <cstring>
+
+// Shared so that every path name skips exactly the same blanks.
+const char QtvWhiteSpaceChars[3] = " \t";
 
 namespace qtv {
 

@@ -2,7 +2,7 @@
 // the chain of registered extension modules with theirs.
 #pragma once
 
-#include "qtvutils/framework.h"
+#include "qtvutils/extension_module.h"
 
 #include <vector>
 

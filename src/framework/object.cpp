@@ -1,4 +1,4 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/object.h"
 
 CRuntimeClass CObject::classCObject = {"CObject", sizeof(CObject), 0xFFFF, nullptr, nullptr, nullptr};
 static const AFX_CLASSINIT _qtv_init_CObject(RUNTIME_CLASS(CObject));

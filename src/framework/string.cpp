@@ -1,4 +1,4 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/cstring.h"
 
 #include "framework/module_chain.h"
 

@@ -1,4 +1,6 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/wnd.h"
+
+#include "qtvutils/extension_module.h"
 
 #include "framework/module_classes.h"
 
@@ -127,13 +129,13 @@ int g_nClasses = 0;
 
 }  // namespace
 
-bool qtv::RegisterModuleClass(const char* name) {
+bool qtv::RegisterModuleClass(const char* name, WNDPROC proc) {
     AcquireSRWLockExclusive(&g_classLock);
     bool ok = false;
     for (int i = 0; i < g_nClasses && !ok; ++i) ok = strcmp(g_classes[i], name) == 0;
     if (!ok && g_nClasses < static_cast<int>(sizeof g_classes / sizeof g_classes[0])) {
         WNDCLASSA wc = {};
-        wc.lpfnWndProc = AfxWndProc;
+        wc.lpfnWndProc = proc;
         wc.hInstance = AfxGetInstanceHandle();
         wc.lpszClassName = name;
         // A class left by an earlier load at this same address has this

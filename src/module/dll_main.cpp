@@ -1,4 +1,4 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/extension_module.h"
 
 #include "framework/module_classes.h"
 

@@ -1,4 +1,4 @@
-#include "qtvutils/framework.h"
+#include "qtvutils/ref_counted.h"
 
 CRefCounted::~CRefCounted() = default;
 

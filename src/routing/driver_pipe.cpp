@@ -1,4 +1,4 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/driver_pipe.h"
 
 #include "framework/scoped_handle.h"
 #include "routing/pipe_write_watch.h"

@@ -1,4 +1,6 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/driver_pipe.h"
+#include "qtvutils/message_pipe.h"
+#include "qtvutils/remote_pipe.h"
 
 #include "framework/module_classes.h"
 #include "routing/registration_table.h"
@@ -29,19 +31,38 @@ CMessagePipe::CMessagePipe()
       m_nNextHandle(1),
       m_pRemoteMonitor(nullptr),
       m_pRegistrations(new qtv::RegistrationTable),
-      m_bTextPosted(FALSE) {
+      m_bTextPosted(FALSE),
+      m_bDestroying(FALSE) {
     // Without the class Initialize fails to create the window, and says so.
-    qtv::RegisterModuleClass(QTV_ROUTER_WINDOW_CLASS);
+    qtv::RegisterModuleClass(QTV_ROUTER_WINDOW_CLASS, RouterWndProc);
 }
 
 CMessagePipe::~CMessagePipe() {
+    m_bDestroying = TRUE;  // CWnd's destructor destroys the window
     m_PendingQueue.clear();
     qtv::RegistrationTable& table = *m_pRegistrations;
     for (size_t pos = table.Next(0); pos != npos; pos = table.Next(pos + 1)) Unlink(table.At(pos).MessageTarget());
     m_pRegistrations.reset();
     for (CDriverPipeText* pText : m_TextQueue) pText->Release();
     if (m_pRemoteMonitor) m_pRemoteMonitor->Release();
-    // CWnd's destructor destroys the window.
+}
+
+BOOL CMessagePipe::DestroyWindow() {
+    m_bDestroying = TRUE;
+    return CWnd::DestroyWindow();
+}
+
+// A window is destroyed only by its own thread, and the router's only by the
+// router: it refuses close requests. So WM_DESTROY and WM_NCDESTROY reach a
+// live router window any other way only from outside, posted or sent by
+// another thread or process; passed on, they would unbind the router object
+// from a window that lives on and stop all routing. They are dropped.
+LRESULT CALLBACK CMessagePipe::RouterWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY || message == WM_NCDESTROY) {
+        auto* pPipe = dynamic_cast<CMessagePipe*>(CWnd::FromHandlePermanent(hWnd));
+        if (pPipe && !pPipe->m_bDestroying) return 0;
+    }
+    return AfxWndProc(hWnd, message, wParam, lParam);
 }
 
 BOOL CMessagePipe::Initialize() {

@@ -1,4 +1,4 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/message_registration.h"
 
 #include <algorithm>
 #include <new>

@@ -1,4 +1,4 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/message_pipe.h"
 
 IMPLEMENT_DYNAMIC(CNotifyTarget, CObject)
 

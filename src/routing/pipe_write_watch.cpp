@@ -1,6 +1,6 @@
 #include "routing/pipe_write_watch.h"
 
-#include "qtvutils/routing.h"
+#include "qtvutils/driver_pipe.h"
 
 namespace qtv {
 

@@ -3,7 +3,7 @@
 // search, walked by position; cheap at any count, in any order of removal.
 #pragma once
 
-#include "qtvutils/routing.h"
+#include "qtvutils/message_registration.h"
 
 #include <memory>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/remote_pipe.h"
 
 HWND CRemoteMessagePipe::FindRouterWindow() { return FindWindowA(QTV_ROUTER_WINDOW_CLASS, nullptr); }
 

@@ -3,7 +3,7 @@
 // messages to the remote clients' windows.
 #pragma once
 
-#include "qtvutils/routing.h"
+#include "qtvutils/remote_pipe.h"
 
 class CRemoteMonitor : public CNotifyTarget {
     DECLARE_DYNAMIC(CRemoteMonitor)

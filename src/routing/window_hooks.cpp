@@ -1,4 +1,4 @@
-#include "qtvutils/routing.h"
+#include "qtvutils/message_pipe.h"
 
 #include "framework/scoped_handle.h"
 

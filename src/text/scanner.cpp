@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+// Read-only, so that text a class only reads can never be written through it.
+const char QtvEmptyText[1] = "";
+
 CScanner::CScanner() : m_pStart(QtvEmptyText), m_pCurrent(QtvEmptyText), m_pStopChars(QtvEmptyText) {}
 
 void CScanner::restart(const char* pszText, const char* pszStopChars) {

@@ -48,7 +48,6 @@ TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {
               reinterpret_cast<void*>(GetProcAddress(h, "DumpCallStack")));
     WriteEvent(1, "text");
     DumpCallStack();
-    EXPECT_EQ('\0', QtvEmptyText[0]);
 }
 
 // Both DLLs carry the project's version in their fixed and text version

@@ -1,3 +1,4 @@
+#include "qtvutils/files.h"
 #include "qtvutils/text.h"
 
 #include <gtest/gtest.h>
