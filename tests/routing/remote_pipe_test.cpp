@@ -33,7 +33,7 @@ TEST_F(RouterTest, RemoteRegistrationsForwardInTheirStyleWhateverHostileRequests
         "4 5 6 7 8 ",  // the bridge holds 1, c and t 2 and 3
         "text-junk 0", "other-tag 0", "no-data 0", "short-data 0", "size-below-36 0", "size-above-data 0",
         "list-beyond-data 0", "huge-count 0", "wrapping-counts 0", "broadcast-window 0", "router-window 0",
-        "no-window 0", "unregister-bridge 0", "unregister-unknown 0", "other-ipc-code 0", "valid 9",
+        "no-window 0", "unregister-bridge 0", "unregister-unknown 0", "other-ipc-code 0", "destroy-messages 0", "valid 9",
         "unregistered: posted 520 521 522, posted 530 531 532, posted 599 0 0, "};
     EXPECT_EQ(expected, report.ReadLines());
     EXPECT_EQ(std::string(expected.size() + 1, 'c'), Who());  // one per look

@@ -113,6 +113,12 @@ int Remote(FILE* report, HWND hRouter) {
         {"unregister-bridge", [&] { return ipc(QTV_IPC_UNREGISTER, 1); }},
         {"unregister-unknown", [&] { return ipc(QTV_IPC_UNREGISTER, 99); }},
         {"other-ipc-code", [&] { return ipc(QTV_IPC_UNREGISTER + 1, g_handles[0]); }},
+        // Only the router destroys its window; these come from outside.
+        {"destroy-messages", [&] {
+             PostMessageA(hRouter, WM_NCDESTROY, 0, 0);
+             PostMessageA(hRouter, WM_DESTROY, 0, 0);
+             return SendMessageA(hRouter, WM_NCDESTROY, 0, 0) + SendMessageA(hRouter, WM_DESTROY, 0, 0);
+         }},
         // The registration listing WM_COPYDATA has the request forwarded; it
         // is served once.
         {"valid", [&] { return request(68, good, 44); }},
