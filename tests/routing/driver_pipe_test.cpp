@@ -74,20 +74,6 @@ TEST_F(DriverPipeTest, InitialisationIsAttemptedOnceAndUnRegisterClosesThePipe) 
     EXPECT_EQ(nullptr, server.m_hReadPipe);
 }
 
-TEST(DriverPipeNoRouterTest, ClientWithoutARouterFailsOnceAndIsNotRetried) {
-    ASSERT_EQ(nullptr, CRemoteMessagePipe::FindRouterWindow()) << "a router is left running";
-    CDriverPipe client;
-    EXPECT_FALSE(client.InitialClientSide());
-    Scene later;  // a router that appears later is not looked for
-    CDriverPipe server;
-    server.InitialServerSide();
-    server.Register(&later.router);
-    EXPECT_TRUE(client.InitialClientSide());
-    char text[] = "x";
-    EXPECT_FALSE(client.WriteDataToClientPipe(sizeof text, DPM_TEXT, text));
-    server.UnRegister();
-}
-
 // ---- with clients in other processes ----------------------------------------
 
 class DriverClientTest : public DriverPipeTest {
