@@ -163,13 +163,15 @@ TEST_F(RouterTest, CloseRequestLeavesTheRouterAndClosesTheThreadsFirstToolWindow
 }
 
 // Rows: the order of calls, a letter each, and the receivers called. a
-// registers receiver a, b registers b, p a driver-pipe server; x deletes a,
-// y the pipe, r the router; s sends kMsg to the router if there is one, d
-// DPM_DATAREADY.
+// registers receiver a, b registers b, p a driver-pipe server; q posts a
+// notification to a's last handle; x deletes a, y the pipe, r the router; s
+// sends kMsg to the router if there is one, d DPM_DATAREADY. Then what is
+// queued is dispatched.
 TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
     const char* rows[][3] = {{"deleted while registered twice", "abaxs", "b"},
                              {"router destroyed first", "arxs", ""},
-                             {"driver pipe deleted while registered", "pbyds", "b"}};
+                             {"driver pipe deleted while registered", "pbyds", "b"},
+                             {"router destroyed with a notification for a pending", "aqr", ""}};
     for (const auto& row : rows) {
         std::vector<Call> log;
         auto router = std::make_unique<CMessagePipe>();
@@ -178,11 +180,14 @@ TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
         Recorder b('b', &log);
         auto pipe = std::make_unique<CDriverPipe>();
         pipe->InitialServerSide();
+        UINT handle = 0;
+        CMessageNotification n;
         for (const char* step = row[1]; *step; ++step) {
             switch (*step) {
-            case 'a': Listen(*router, a.get(), {kMsg}); break;
+            case 'a': handle = Listen(*router, a.get(), {kMsg}); break;
             case 'b': Listen(*router, &b, {kMsg}); break;
             case 'p': pipe->Register(router.get()); break;
+            case 'q': router->PostMessageToHandler(handle, n); break;
             case 'x': a.reset(); break;
             case 'y': pipe.reset(); break;
             case 'r': router.reset(); break;
@@ -192,6 +197,7 @@ TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
                 break;
             }
         }
+        PumpPending();
         std::string calls;
         for (const Call& call : log) calls += call.who;
         EXPECT_EQ(row[2], calls) << row[0];
