@@ -7,17 +7,18 @@
 #include "qtvutils/qtvutils.h"
 
 #include "demo_resources.h"
+#include "support/test_support.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 int DemoSettings();  // demo_settings.cpp
 int DemoSystem();  // demo_system.cpp
 
 namespace {
 
-const DWORD kWaitMs = 10000;
 const UINT kRangeFirst = WM_APP, kRangeLast = WM_APP + 9;
 const UINT kListed = WM_APP + 5;
 const UINT kCommand = 40001;
@@ -34,25 +35,9 @@ void Say(const char* who, const char* format, ...) {
     fflush(stdout);
 }
 
-// Dispatches messages until done() holds or the time is up; a message or the
-// handle `wake` (if any) being signalled makes it look again.
-template <class Done>
-bool PumpUntil(Done done, HANDLE wake = nullptr) {
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        if (done()) return true;
-        ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
-        MsgWaitForMultipleObjects(wake ? 1 : 0, &wake, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-    }
-}
-
-// Dispatches messages until the handle is signalled or the time is up.
-bool PumpUntilSignalled(HANDLE h) {
-    return PumpUntil([h] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, h);
-}
+using qtvtest::ChildProcess;
+using qtvtest::PumpPending;
+using qtvtest::PumpUntil;
 
 // A receiver in the router's process: prints what it is told.
 class CPrintingReceiver : public CNotifyTarget {
@@ -91,14 +76,14 @@ LRESULT CALLBACK RemoteWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
 }
 
 int RunRemote(const char* readyName) {
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, readyName);
+    qtvtest::NamedEvent ready(readyName);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = RemoteWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "QtvDemoRemoteWindow";
     RegisterClassA(&wc);
     HWND hWnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-    if (!ready || !hWnd) return 2;
+    if (!ready.Handle() || !hWnd) return 2;
 
     CMessageRegistration bySend, byPost;
     bySend.AddMessageToList(kRemoteSent);
@@ -108,7 +93,7 @@ int RunRemote(const char* readyName) {
     UINT hSend = CRemoteMessagePipe::RegisterForNotifications(hWnd, bySend);
     UINT hPost = CRemoteMessagePipe::RegisterForNotifications(hWnd, byPost);
     Say("remote", "registered remotely: handle %u (by send), handle %u (by post)", hSend, hPost);
-    SetEvent(ready);
+    ready.Set();
 
     PumpUntil([] { return g_remoteReceived == 2; });
     CRemoteMessagePipe::UnRegisterNotification(hSend);
@@ -135,66 +120,30 @@ int RunDriver() {
 
 // ---- the router's process -----------------------------------------------
 
-// A copy of this program started with a mode, or another program beside it
-// writing to this one's output; ended when this object goes.
-class CDemoProcess {
-public:
-    explicit CDemoProcess(const char* args, const char* program = nullptr) {
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        if (char* name = program ? strrchr(exe, '\\') : nullptr)
-            snprintf(name + 1, static_cast<size_t>(exe + MAX_PATH - (name + 1)), "%s", program);
-        CString cmd;
-        cmd.Format("\"%s\" %s", exe, args);
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        if (program) {
-            si.dwFlags = STARTF_USESTDHANDLES;
-            si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-            si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-            si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        }
-        if (!CreateProcessA(exe, cmd.GetBuffer(0), nullptr, nullptr, program != nullptr, 0, nullptr, nullptr, &si,
-                            &m_pi))
-            m_pi = {};
-    }
-    ~CDemoProcess() {
-        if (!m_pi.hProcess) return;
-        TerminateProcess(m_pi.hProcess, 9);  // does nothing once it has ended
-        CloseHandle(m_pi.hThread);
-        CloseHandle(m_pi.hProcess);
-    }
-    HANDLE Handle() const { return m_pi.hProcess; }
-    DWORD Id() const { return m_pi.dwProcessId; }
-    // Serves this thread's messages until the process ends; its exit code.
-    DWORD Finish() {
-        DWORD code = 9;
-        if (m_pi.hProcess && PumpUntilSignalled(m_pi.hProcess)) GetExitCodeProcess(m_pi.hProcess, &code);
-        return code;
-    }
+// This program's file name, to start it again in another mode.
+std::string SelfName() {
+    char path[MAX_PATH];
+    std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return self.substr(self.find_last_of('\\') + 1);
+}
 
-private:
-    PROCESS_INFORMATION m_pi = {};
-};
+// Serves this thread's messages until the process ends; its exit code.
+DWORD Finish(ChildProcess& process) { return process.WaitForExit() ? process.ExitCode() : 9; }
 
 bool RunRemoteScenario(CMessagePipe& router) {
-    CString readyName;
-    readyName.Format("qtv-demo-ready-%lu", GetCurrentProcessId());
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName);
-    CDemoProcess remote("remote " + readyName);
-    Say("router", "started a second process (pid %lu)", remote.Id());
+    qtvtest::NamedEvent ready;
+    ChildProcess remote(SelfName(), {"remote", ready.Name()});
+    Say("router", "started a second process (pid %lu)", remote.ProcessId());
 
-    bool ok = PumpUntilSignalled(ready);  // the child registers through our window meanwhile
-    CloseHandle(ready);
+    bool ok = qtvtest::PumpUntilSignalled(ready.Handle());  // the child registers through our window meanwhile
     if (ok) {
         Say("router", "remote registrations: %u for 0x%X, %u for 0x%X", router.CountHandlers(kRemoteSent),
             kRemoteSent, router.CountHandlers(kRemotePosted), kRemotePosted);
         SendMessageA(router.GetSafeHwnd(), kRemoteSent, 1, 0);
         PostMessageA(router.GetSafeHwnd(), kRemotePosted, 2, 0);
     }
-    DWORD code = remote.Finish();
-    MSG msg;  // the child's unregistration requests
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    DWORD code = Finish(remote);
+    PumpPending();  // the child's unregistration requests
     Say("router", "second process ended (exit %lu); remote registrations left: %u", code,
         router.CountHandlers(kRemoteSent) + router.CountHandlers(kRemotePosted));
     return ok && code == 0;
@@ -230,11 +179,10 @@ bool RunDriverScenario(CMessagePipe& router) {
         reg.SetNotifyTarget(p);
         listeners[n++] = router.RegisterForNotifications(reg);
     }
-    CDemoProcess driver("driver");
-    Say("router", "started a driver-side process (pid %lu)", driver.Id());
-    DWORD code = driver.Finish();
-    MSG msg;  // texts still on their way
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    ChildProcess driver(SelfName(), {"driver"});
+    Say("router", "started a driver-side process (pid %lu)", driver.ProcessId());
+    DWORD code = Finish(driver);
+    PumpPending();  // texts still on their way
     server.UnRegister();
     for (UINT handle : listeners) router.UnRegisterNotification(handle);  // the listeners go with this scope
     Say("router", "driver process ended (exit %lu); texts delivered: %d and %d", code, first.received,
@@ -277,9 +225,13 @@ bool RunHookScenario(CMessagePipe& router) {
 
 // ---- qtvctl, the command-line tool -----------------------------------------
 
-bool RunTool(const char* args) {
-    Say("tool", "qtvctl %s", args);
-    return CDemoProcess(args, "qtvctl.exe").Finish() == 0;
+// qtvctl writes to this program's output.
+bool RunTool(const std::vector<std::string>& args) {
+    std::string shown = "qtvctl";
+    for (const std::string& arg : args) shown += arg.find(' ') == std::string::npos ? " " + arg : " \"" + arg + "\"";
+    Say("tool", "%s", shown.c_str());
+    ChildProcess tool("qtvctl.exe", args, GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE));
+    return Finish(tool) == 0;
 }
 
 // qtvctl sends a message to this router, whose two receivers answer, and
@@ -293,9 +245,9 @@ bool RunToolScenario(CMessagePipe& router) {
     reg.AddMessageToList(DPM_TEXT);
     reg.SetNotifyTarget(&printer);
     router.RegisterForNotifications(reg);
-    CString send;
-    send.Format("send 0x%X 7 8", kListed);
-    bool ok = RunTool(send) && RunTool("write \"hello from qtvctl\"");
+    char listed[16];
+    snprintf(listed, sizeof listed, "0x%X", kListed);
+    bool ok = RunTool({"send", listed, "7", "8"}) && RunTool({"write", "hello from qtvctl"});
     ok = PumpUntil([&] { return printer.received == 1; }) && ok;
     router.UnRegisterNotification(reg.GetHandle());
     server.UnRegister();
@@ -336,8 +288,7 @@ int RunRouter() {
     Say("router", "sent to handle %u directly, result %lld", range.GetHandle(), static_cast<long long>(r));
     router.PostMessageToHandler(list.GetHandle(), posted);
     Say("router", "posted to handle %u; delivered by the message loop:", list.GetHandle());
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    PumpPending();
 
     bool ok = RunRemoteScenario(router);
     ok = RunDriverScenario(router) && ok;

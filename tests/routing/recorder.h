@@ -1,51 +1,58 @@
-// Receivers for router tests: each records the notifications it is handed, so
-// a test compares the whole recording against an expected table.
+// Receivers for router tests and one scene of them: each receiver records the
+// notifications it is handed, so a test compares the whole recording against
+// an expected table.
 #pragma once
 
 #include "qtvutils/routing.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <initializer_list>
+#include <map>
+#include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace qtvtest {
 
 struct Call {
     char who;
-    UINT handle;   // of the registration served; 0 for commands and handle-addressed calls
+    UINT handle;  // of the registration served; 0 for commands and handle-addressed calls
     UINT type;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
 
     bool operator==(const Call& o) const {
-        return who == o.who && handle == o.handle && type == o.type && message == o.message &&
-               wParam == o.wParam && lParam == o.lParam;
+        return who == o.who && handle == o.handle && type == o.type && message == o.message && wParam == o.wParam &&
+               lParam == o.lParam;
     }
 };
 
 inline std::ostream& operator<<(std::ostream& os, const Call& c) {
-    return os << "{" << c.who << " h" << c.handle << " t" << c.type << " m" << c.message << " w"
-              << c.wParam << " l" << c.lParam << "}";
+    return os << "{" << c.who << " h" << c.handle << " t" << c.type << " m" << c.message << " w" << c.wParam << " l"
+              << c.lParam << "}";
 }
 
+// Records each call, runs onNotify, writes `result` into the notification
+// when it is not 0 (accepting or not), and answers `accept`.
 class Recorder : public CNotifyTarget {
 public:
     Recorder(char who, std::vector<Call>* log, BOOL accept = FALSE, LRESULT result = 0)
         : m_who(who), m_log(log), m_accept(accept), m_result(result) {}
 
     BOOL Notify(CMessageNotification* n) override {
-        m_log->push_back({m_who, n->m_pRegistration ? n->m_pRegistration->GetHandle() : 0, n->m_nType,
-                          n->m_message, n->m_wParam, n->m_lParam});
-        m_seen.push_back(n);
+        m_log->push_back({m_who, n->m_pRegistration ? n->m_pRegistration->GetHandle() : 0, n->m_nType, n->m_message,
+                          n->m_wParam, n->m_lParam});
         if (onNotify) onNotify(n);
-        if (m_accept) n->m_lResult = m_result;
+        if (m_result) n->m_lResult = m_result;
         return m_accept;
     }
 
     std::function<void(CMessageNotification*)> onNotify;
-    std::vector<CMessageNotification*> m_seen;
 
 private:
     char m_who;
@@ -54,12 +61,62 @@ private:
     LRESULT m_result;
 };
 
-// Registers the receiver with the router for the messages; returns the handle.
-inline UINT Listen(CMessagePipe& router, CNotifyTarget* target, std::initializer_list<UINT> messages) {
+// Keeps each driver text and its holder's reference count on arrival, then
+// releases its reference as every receiver must.
+class TextListener : public CNotifyTarget {
+public:
+    BOOL Notify(CMessageNotification* n) override {
+        auto* pText = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
+        texts.push_back(static_cast<const char*>(pText->m_strText));
+        counts.push_back(pText->GetRefCount());
+        pText->Release();
+        return TRUE;
+    }
+    std::vector<std::string> texts;
+    std::vector<LONG> counts;
+};
+
+// Registers the receiver with the router for the messages and commands;
+// returns the handle.
+inline UINT Listen(CMessagePipe& router, CNotifyTarget* target, std::initializer_list<UINT> messages,
+                   std::initializer_list<UINT> commands = {}) {
     CMessageRegistration reg;
     for (UINT m : messages) reg.AddMessageToList(m);
+    for (UINT c : commands) reg.AddCommandToList(c);
     reg.SetNotifyTarget(target);
     return router.RegisterForNotifications(reg);
 }
+
+// A router and recorders named by letters, all recording into one log.
+struct Scene {
+    Scene() : initialized(router.Initialize()) {}
+    Recorder& Add(char who, std::initializer_list<UINT> messages, std::initializer_list<UINT> commands = {},
+                  BOOL accept = FALSE, LRESULT result = 0) {
+        receivers.emplace_back(new Recorder(who, &log, accept, result));
+        handles[who] = Listen(router, receivers.back().get(), messages, commands);
+        return *receivers.back();
+    }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageA(router.GetSafeHwnd(), message, wParam, lParam);
+    }
+    // Who was called, in order, since the last look.
+    std::string Who() {
+        std::string who;
+        for (const Call& call : log) who += call.who;
+        log.clear();
+        return who;
+    }
+
+    CMessagePipe router;
+    BOOL initialized;
+    std::vector<Call> log;
+    std::vector<std::unique_ptr<Recorder>> receivers;  // they leave the router before it goes
+    std::map<char, UINT> handles;
+};
+
+class RouterTest : public ::testing::Test, protected Scene {
+protected:
+    void SetUp() override { ASSERT_TRUE(initialized); }
+};
 
 }  // namespace qtvtest
