@@ -83,15 +83,13 @@ TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndWalksTheListOnce) {
     // search: the search path set first, below the test's directory (null:
     // none); remove: the file found is removed.
     const struct { std::string path, found; const char* search; bool remove; } rows[] = {
-        {"", none, "app\\", false},                         // nothing to look for: the list is not touched
-        {given, given, nullptr, true},                      // the path as given
-        {given, "app\\" + m_file, nullptr, true},           // the search path and the file name
-        {given, "app\\data\\" + m_file, nullptr, false},    // each list entry under the search path, and the
-        {given, "app\\images\\" + m_file, nullptr, false},  // next walk goes on after the last match
-        {given, m_file, nullptr, true},                     // the platform's search
-        {given, none, nullptr, false},                      // the list has run out
-        {given, "app\\data\\" + m_file, "app\\", false},    // until it is set again
-        {given, "app" + m_file, "app", false},              // joined as it stands: no separator is added
+        // Nothing to look for: the list is not touched. Then the path as given, the search path and the file name.
+        {"", none, "app\\", false},  {given, given, nullptr, true},  {given, "app\\" + m_file, nullptr, true},
+        // Each list entry under the search path, the next walk going on after the last match; the platform's search.
+        {given, "app\\data\\" + m_file, nullptr, false},  {given, "app\\images\\" + m_file, nullptr, false},
+        {given, m_file, nullptr, true},
+        // The list has run out until it is set again; the search path is joined as it stands, without a separator.
+        {given, none, nullptr, false},  {given, "app\\data\\" + m_file, "app\\", false},  {given, "app" + m_file, "app", false},
     };
     CPathName p;
     for (const auto& r : rows) {

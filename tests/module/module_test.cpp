@@ -46,14 +46,12 @@ TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
         DWORD ignored = 0;
         std::vector<char> info(GetFileVersionInfoSizeA(file, &ignored));
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(file, 0, info.size(), info.data()));
-        VS_FIXEDFILEINFO* fixed = nullptr;
-        char* text = nullptr;
+        void* value = nullptr;
         UINT len = 0;
-        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
-        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), fixed->dwFileVersionMS);
-        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion",
-                                   reinterpret_cast<void**>(&text), &len));
-        EXPECT_STREQ(QTV_VERSION, text);
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &len));
+        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), static_cast<VS_FIXEDFILEINFO*>(value)->dwFileVersionMS);
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion", &value, &len));
+        EXPECT_STREQ(QTV_VERSION, static_cast<char*>(value));
     }
 }
 
