@@ -37,7 +37,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE wake) 
 }
 
 ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::string>& args, HANDLE hOutput,
-                           HANDLE hError) {
+                           HANDLE hError, DWORD flags) {
     std::string exe = ExeDir() + exeName, cmd = "\"" + exe + "\"";
     for (const std::string& a : args) cmd += " \"" + a + "\"";
     STARTUPINFOA si = {};
@@ -47,7 +47,7 @@ ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::st
         si.hStdOutput = hOutput;
         si.hStdError = hError ? hError : hOutput;
     }
-    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, hOutput != nullptr, 0, nullptr, nullptr, &si, &m_pi))
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, hOutput != nullptr, flags, nullptr, nullptr, &si, &m_pi))
         m_pi = {};
 }
 

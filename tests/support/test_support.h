@@ -55,9 +55,9 @@ private:
 class ChildProcess {
 public:
     // With hOutput, the child's stdout and stderr (hError, if given) go there;
-    // such handles must be inheritable.
+    // such handles must be inheritable. flags: CreateProcess's creation flags.
     ChildProcess(const std::string& exeName, const std::vector<std::string>& args, HANDLE hOutput = nullptr,
-                 HANDLE hError = nullptr);
+                 HANDLE hError = nullptr, DWORD flags = 0);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

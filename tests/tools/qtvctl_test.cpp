@@ -34,9 +34,11 @@ struct Outcome {
 // qtvctl.exe with its stdout and stderr in files of their own.
 class Qtvctl {
 public:
-    explicit Qtvctl(const Args& args) : m_child("qtvctl.exe", args, Output(m_out).h, Output(m_err).h) {}
+    explicit Qtvctl(const Args& args, DWORD flags = 0)
+        : m_child("qtvctl.exe", args, Output(m_out).h, Output(m_err).h, flags) {}
     static Outcome Run(const Args& args) { return Qtvctl(args).Finish(); }
     bool Ended() const { return WaitForSingleObject(m_child.Handle(), 0) != WAIT_TIMEOUT; }
+    DWORD ProcessId() const { return m_child.ProcessId(); }
     // Serves this thread's messages (a router of ours) until it ends.
     Outcome Finish() {
         m_child.WaitForExit(kChildMs);
@@ -216,7 +218,7 @@ protected:
 };
 
 // Each line: the time, the message, its name (- for none), wParam, lParam.
-TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersAndEndsWithThreeWhenTheRouterGoes) {
+TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersOnCountOrCtrlCAndEndsWithThreeWhenTheRouterGoes) {
     Qtvctl counted({"monitor", "--message", "0x8123", "--count", "2", "--message", "33060"});
     ASSERT_TRUE(Registered(counted, 0x8123));
     SendMessageA(m_router->GetSafeHwnd(), 0x8123, 1, 2);
@@ -226,6 +228,19 @@ TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersAndEndsWit
                                                                       " *\\d+ 0x8124 - +0x3 0xFFFFFFFFFFFFFFFF\n")))
         << got.exit << " " << got.out << got.err;
     EXPECT_TRUE(qtvtest::PumpUntil([&] { return m_router->CountHandlers(0x8123) == 0; }));
+
+    // Ctrl+C travels through a console: monitor gets one of its own, and this
+    // process joins it to raise the event (ignoring it itself).
+    Qtvctl stopped({"monitor", "--message", "0x8128"}, CREATE_NEW_CONSOLE);
+    ASSERT_TRUE(Registered(stopped, 0x8128));
+    FreeConsole();
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    EXPECT_TRUE(AttachConsole(stopped.ProcessId()) && GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    got = stopped.Finish();
+    FreeConsole();
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    EXPECT_EQ("0 ", std::to_string(got.exit) + " " + got.err);
+    EXPECT_TRUE(qtvtest::PumpUntil([&] { return m_router->CountHandlers(0x8128) == 0; }));
 
     Qtvctl endless({"monitor", "--range", "0x8125-0x8126"});
     ASSERT_TRUE(Registered(endless, 0x8125));
