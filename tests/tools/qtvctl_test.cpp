@@ -218,7 +218,7 @@ protected:
 };
 
 // Each line: the time, the message, its name (- for none), wParam, lParam.
-TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersOnCountOrCtrlCAndEndsWithThreeWhenTheRouterGoes) {
+TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersOnCountTimeOrCtrlCAndEndsWithThreeWhenTheRouterGoes) {
     Qtvctl counted({"monitor", "--message", "0x8123", "--count", "2", "--message", "33060"});
     ASSERT_TRUE(Registered(counted, 0x8123));
     SendMessageA(m_router->GetSafeHwnd(), 0x8123, 1, 2);
@@ -228,6 +228,11 @@ TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersOnCountOrC
                                                                       " *\\d+ 0x8124 - +0x3 0xFFFFFFFFFFFFFFFF\n")))
         << got.exit << " " << got.out << got.err;
     EXPECT_TRUE(qtvtest::PumpUntil([&] { return m_router->CountHandlers(0x8123) == 0; }));
+
+    Qtvctl timed({"monitor", "--message", "0x8129", "--seconds", "1"});
+    ASSERT_TRUE(Registered(timed, 0x8129));
+    EXPECT_EQ(0u, timed.Finish().exit);
+    EXPECT_TRUE(qtvtest::PumpUntil([&] { return m_router->CountHandlers(0x8129) == 0; }));
 
     // Ctrl+C travels through a console: monitor gets one of its own, and this
     // process joins it to raise the event (ignoring it itself).
