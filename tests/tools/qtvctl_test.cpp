@@ -3,6 +3,7 @@
 // this process. Registry data is written and read with the platform's calls.
 #include "qtvutils/routing.h"
 
+#include "registry/reg_fixture.h"
 #include "routing/recorder.h"
 #include "support/test_support.h"
 
@@ -18,7 +19,6 @@
 namespace {
 
 using qtvtest::TempFile;
-using std::string;
 using Args = std::vector<string>;
 
 // A child can take 10 s and more to start on a loaded machine.
@@ -80,24 +80,19 @@ string Dump(const string& path, const string& sub = "") {
     return dump;
 }
 
-class QtvctlTest : public ::testing::Test {
+// The test's own key is the product key, in both roots.
+class QtvctlTest : public RegTest {
 protected:
-    void SetUp() override {
-        m_product = qtvtest::UniqueName(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        m_schemes = "SOFTWARE\\Quorvane\\" + m_product + "\\CurrentVersion\\App\\Schemes";
-    }
-    void TearDown() override {
-        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            RegDeleteTreeA(root, ("SOFTWARE\\Quorvane\\" + m_product).c_str());
-            RegDeleteKeyA(root, "SOFTWARE\\Quorvane");  // only once no other run uses it
-        }
-    }
+    const char* Folder() const override { return "SOFTWARE\\Quorvane"; }
     Outcome Tree(Args args) {
-        args.insert(args.end(), {"--product", m_product, "--app", "App"});
+        args.insert(args.end(), {"--product", string(m_name), "--app", "App"});
         return Qtvctl::Run(args);
     }
-
-    string m_product, m_schemes;
+    void SetUp() override {
+        RegTest::SetUp();
+        m_schemes = string(Path("CurrentVersion\\App\\Schemes"));
+    }
+    string m_schemes;
 };
 
 TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
@@ -204,13 +199,6 @@ protected:
         return qtvtest::PumpUntil([&] { return m_router->CountHandlers(message) == 1 || qtvctl.Ended(); }, kChildMs) &&
                !qtvctl.Ended();
     }
-    // Registers the recorder of this process for the message.
-    UINT Receive(UINT message, qtvtest::Recorder* receiver) {
-        CMessageRegistration reg;
-        reg.AddMessageToList(message);
-        reg.SetNotifyTarget(receiver);
-        return m_router->RegisterForNotifications(reg);
-    }
     std::unique_ptr<CMessagePipe> m_router{new CMessagePipe};
     std::vector<qtvtest::Call> m_log;
 };
@@ -236,29 +224,13 @@ TEST_F(QtvctlRouterTest, MonitorPrintsSentAndPostedMessagesUnregistersAndEndsWit
 
 TEST_F(QtvctlRouterTest, SendPrintsTheAnswerOfTheRoutersReceivers) {
     qtvtest::Recorder receiver('r', &m_log, TRUE, 42);
-    const UINT handle = Receive(0x8127, &receiver);
+    CMessageRegistration reg;
+    reg.AddMessageToList(0x8127);
+    reg.SetNotifyTarget(&receiver);
+    const UINT handle = m_router->RegisterForNotifications(reg);
     Outcome got = Qtvctl::Run({"send", "0x8127", "5", "-1"});
     EXPECT_EQ("0 42 (0x2A)\n", std::to_string(got.exit) + " " + got.out) << got.err;
     EXPECT_EQ((std::vector<qtvtest::Call>{{'r', handle, 1, 0x8127, 5, -1}}), m_log);
-}
-
-TEST_F(QtvctlRouterTest, WriteDeliversEachTextAsOneRecordInOrder) {
-    CDriverPipe server;
-    ASSERT_TRUE(server.InitialServerSide());
-    server.Register(m_router.get());
-    std::vector<string> received;
-    qtvtest::Recorder receiver('t', &m_log, TRUE);
-    receiver.onNotify = [&](CMessageNotification* n) {
-        auto* holder = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
-        received.push_back(static_cast<const char*>(holder->m_strText));
-        holder->Release();
-    };
-    Receive(DPM_TEXT, &receiver);
-    const std::vector<string> texts = {"first", "second text", string(CDriverPipe::DriverPipeCapacity - 9, 'x')};
-    Outcome got = Qtvctl::Run({"write", texts[0], texts[1], texts[2]});
-    EXPECT_TRUE(got.exit == 0 && qtvtest::PumpUntil([&] { return received.size() >= texts.size(); })) << got.err;
-    EXPECT_EQ(texts, received);
-    server.UnRegister();
 }
 
 }  // namespace
