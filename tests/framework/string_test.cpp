@@ -60,7 +60,7 @@ TEST(CStringTest, ExtractionAndSearchClampToTheCountedText) {
     CString t("abc");  // indexes outside the text read zero and write nothing
     EXPECT_EQ(string(4, '\0'), string({t.GetAt(3), t[3], t.GetAt(INT_MIN), t[INT_MIN]}));
     for (int i : {2, 3, INT_MIN}) t.SetAt(i, 'X');
-    EXPECT_EQ("abX", Bytes(t));
+    EXPECT_STREQ("abX", t);  // the zero byte after the text too
 }
 
 // A const char* operand counts up to its first NUL, a CString its length.
