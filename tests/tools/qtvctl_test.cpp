@@ -3,6 +3,7 @@
 // this process. Registry data is written and read with the platform's calls.
 #include "qtvutils/routing.h"
 
+#include "framework/scoped_handle.h"
 #include "registry/reg_fixture.h"
 #include "routing/recorder.h"
 #include "support/test_support.h"
@@ -34,7 +35,8 @@ struct Outcome {
 // qtvctl.exe with its stdout and stderr in files of their own.
 class Qtvctl {
 public:
-    explicit Qtvctl(const Args& args) : m_child("qtvctl.exe", args, Output(m_out).h, Output(m_err).h) {}
+    explicit Qtvctl(const Args& args)
+        : m_child("qtvctl.exe", args, Output(m_out).Get(), Output(m_err).Get()) {}  // closed once it has started
     static Outcome Run(const Args& args) { return Qtvctl(args).Finish(); }
     bool Ended() const { return WaitForSingleObject(m_child.Handle(), 0) != WAIT_TIMEOUT; }
     // Serves this thread's messages (a router of ours) until it ends.
@@ -44,15 +46,11 @@ public:
     }
 
 private:
-    // An inheritable handle to the file for the child, closed once it has started.
-    struct Output {
-        explicit Output(const TempFile& f) {
-            SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-            h = CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-        }
-        ~Output() { CloseHandle(h); }
-        HANDLE h;
-    };
+    // An inheritable handle to the file, for the child.
+    static qtv::ScopedHandle Output(const TempFile& f) {
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+        return qtv::ScopedHandle(CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
+    }
     static string Text(const TempFile& f) {
         string s = f.Read();
         s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
