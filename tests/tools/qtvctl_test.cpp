@@ -49,7 +49,8 @@ private:
     // An inheritable handle to the file, for the child.
     static qtv::ScopedHandle Output(const TempFile& f) {
         SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-        return qtv::ScopedHandle(CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
+        return qtv::ScopedHandle(
+            CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
     }
     static string Text(const TempFile& f) {
         string s = f.Read();
@@ -129,8 +130,7 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
         {"\\Deep\\Er", "None", REG_NONE, ""},            {"\\Deep\\Empty", "", REG_NONE, ""},
     };
     for (const auto& v : values)
-        ASSERT_EQ(0, RegSetKeyValueA(HKEY_CURRENT_USER, (m_schemes + "\\Source" + v.sub).c_str(), v.name.c_str(),
-                                     v.type, v.bytes.data(), v.bytes.size()));
+        Put("CurrentVersion\\App\\Schemes\\Source" + string(v.sub), v.name.c_str(), v.type, v.bytes);
     TempFile file;
     Outcome exported = Tree({"export", "source", file.Path()}), imported = Tree({"import", file.Path(), "Copy"});
     ASSERT_EQ("0 0", std::to_string(exported.exit) + " " + std::to_string(imported.exit)) << exported.err << imported.err;
