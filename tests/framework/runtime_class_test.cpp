@@ -13,13 +13,12 @@ class CExeClass : public CNotifyTarget {
 };
 IMPLEMENT_DYNAMIC(CExeClass, CNotifyTarget)
 
+// A class is derived from itself and its bases, never from a class below it.
 TEST(RuntimeClassTest, AnObjectIsOfItsOwnClassAndEveryBaseOnly) {
-    const struct { CRuntimeClass* type; BOOL kind; } rows[] = {
-        {RUNTIME_CLASS(CExeClass), TRUE}, {RUNTIME_CLASS(CNotifyTarget), TRUE}, {RUNTIME_CLASS(CObject), TRUE},
-        {RUNTIME_CLASS(CWnd), FALSE}};
     CExeClass object;
-    for (const auto& r : rows) EXPECT_EQ(r.kind, object.IsKindOf(r.type)) << r.type->m_lpszClassName;
-    EXPECT_FALSE(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CExeClass)));
+    EXPECT_EQ("110", std::to_string(object.IsKindOf(RUNTIME_CLASS(CExeClass))) +
+                         std::to_string(object.IsKindOf(RUNTIME_CLASS(CObject))) +
+                         std::to_string(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CExeClass))));
 }
 
 // What the framework finds, "-" for nothing: each class as "name<base", each

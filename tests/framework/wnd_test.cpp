@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -54,9 +55,11 @@ TEST(WndTest, ObjectIsBoundBeforeCreationReturnsAndGetsEveryMessageWithCommandsB
               wnd.commands);
 }
 
-// Default processing of WM_CLOSE destroys the window.
-TEST(WndTest, HandleMapIsPerThreadAndForgetsOnlyAWindowAfterItsLastMessage) {
-    CTestWnd wnd, other;
+// Default processing of WM_CLOSE destroys the window; so does the object's
+// end. A window of a class without the shared procedure is refused and leaves
+// no object pending: a plain window of the framework's class binds none.
+TEST(WndTest, HandleMapIsPerThreadForgetsOnlyAWindowAfterItsLastMessageAndRefusesForeignOnes) {
+    CTestWnd wnd, other, refused;
     ASSERT_TRUE(wnd.Create() && other.Create());
     CWnd* seen = &wnd;
     std::thread([&] { seen = CWnd::FromHandlePermanent(wnd.m_hWnd); }).join();
@@ -66,19 +69,11 @@ TEST(WndTest, HandleMapIsPerThreadAndForgetsOnlyAWindowAfterItsLastMessage) {
     EXPECT_FALSE(IsWindow(h) || wnd.m_hWnd || CWnd::FromHandlePermanent(h));
     EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), wnd.messages.back());
     EXPECT_EQ(&other, CWnd::FromHandlePermanent(other.m_hWnd));
-}
-
-// A window of a class without the shared procedure is refused and leaves no
-// object pending: a plain window of the framework's class binds none.
-TEST(WndTest, DestructionAndRefusalLeaveNoWindowAndNoObjectBehind) {
-    HWND h;
-    {
-        CTestWnd scoped;
-        ASSERT_TRUE(scoped.Create());
-        h = scoped.m_hWnd;
-    }
-    EXPECT_FALSE(IsWindow(h));
-    CTestWnd refused;
+    auto scoped = std::make_unique<CTestWnd>();
+    ASSERT_TRUE(scoped->Create());
+    const HWND gone = scoped->m_hWnd;
+    scoped.reset();
+    EXPECT_FALSE(IsWindow(gone));
     EXPECT_FALSE(refused.Create("STATIC") || refused.m_hWnd);
     HWND plain = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, AfxGetInstanceHandle(), nullptr);
     EXPECT_TRUE(plain && refused.messages.empty() && !CWnd::FromHandlePermanent(plain));

@@ -3,6 +3,8 @@
 // this process. Registry data is written and read with the platform's calls.
 #include "qtvutils/routing.h"
 
+#include "framework/scoped_handle.h"
+#include "registry/reg_fixture.h"
 #include "routing/recorder.h"
 #include "support/test_support.h"
 
@@ -18,7 +20,6 @@
 namespace {
 
 using qtvtest::TempFile;
-using std::string;
 using Args = std::vector<string>;
 
 // A child can take 10 s and more to start on a loaded machine.
@@ -35,7 +36,7 @@ struct Outcome {
 class Qtvctl {
 public:
     explicit Qtvctl(const Args& args, DWORD flags = 0)
-        : m_child("qtvctl.exe", args, Output(m_out).h, Output(m_err).h, flags) {}
+        : m_child("qtvctl.exe", args, Output(m_out).Get(), Output(m_err).Get(), flags) {}  // closed once it has started
     static Outcome Run(const Args& args) { return Qtvctl(args).Finish(); }
     bool Ended() const { return WaitForSingleObject(m_child.Handle(), 0) != WAIT_TIMEOUT; }
     DWORD ProcessId() const { return m_child.ProcessId(); }
@@ -46,15 +47,12 @@ public:
     }
 
 private:
-    // An inheritable handle to the file for the child, closed once it has started.
-    struct Output {
-        explicit Output(const TempFile& f) {
-            SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-            h = CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-        }
-        ~Output() { CloseHandle(h); }
-        HANDLE h;
-    };
+    // An inheritable handle to the file, for the child.
+    static qtv::ScopedHandle Output(const TempFile& f) {
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+        return qtv::ScopedHandle(
+            CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
+    }
     static string Text(const TempFile& f) {
         string s = f.Read();
         s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
@@ -82,24 +80,19 @@ string Dump(const string& path, const string& sub = "") {
     return dump;
 }
 
-class QtvctlTest : public ::testing::Test {
+// The test's own key is the product key, in both roots.
+class QtvctlTest : public RegTest {
 protected:
-    void SetUp() override {
-        m_product = qtvtest::UniqueName(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        m_schemes = "SOFTWARE\\Quorvane\\" + m_product + "\\CurrentVersion\\App\\Schemes";
-    }
-    void TearDown() override {
-        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            RegDeleteTreeA(root, ("SOFTWARE\\Quorvane\\" + m_product).c_str());
-            RegDeleteKeyA(root, "SOFTWARE\\Quorvane");  // only once no other run uses it
-        }
-    }
+    const char* Folder() const override { return "SOFTWARE\\Quorvane"; }
     Outcome Tree(Args args) {
-        args.insert(args.end(), {"--product", m_product, "--app", "App"});
+        args.insert(args.end(), {"--product", string(m_name), "--app", "App"});
         return Qtvctl::Run(args);
     }
-
-    string m_product, m_schemes;
+    void SetUp() override {
+        RegTest::SetUp();
+        m_schemes = string(Path("CurrentVersion\\App\\Schemes"));
+    }
+    string m_schemes;
 };
 
 TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
@@ -138,8 +131,7 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
         {"\\Deep\\Er", "None", REG_NONE, ""},            {"\\Deep\\Empty", "", REG_NONE, ""},
     };
     for (const auto& v : values)
-        ASSERT_EQ(0, RegSetKeyValueA(HKEY_CURRENT_USER, (m_schemes + "\\Source" + v.sub).c_str(), v.name.c_str(),
-                                     v.type, v.bytes.data(), v.bytes.size()));
+        Put("CurrentVersion\\App\\Schemes\\Source" + string(v.sub), v.name.c_str(), v.type, v.bytes);
     TempFile file;
     Outcome exported = Tree({"export", "source", file.Path()}), imported = Tree({"import", file.Path(), "Copy"});
     ASSERT_EQ("0 0", std::to_string(exported.exit) + " " + std::to_string(imported.exit)) << exported.err << imported.err;
