@@ -86,24 +86,18 @@ protected:
         Listen(router, &a, {DPM_TEXT});
     }
 
-    struct Client {
-        TempFile report;
-        std::unique_ptr<ChildProcess> process;
-    };
     // Starts a client that writes the items (see routing_child.cpp) once go
     // is set; returns when it has its write end.
-    std::unique_ptr<Client> StartClient(const std::vector<std::string>& items, NamedEvent& go) {
-        std::unique_ptr<Client> client(new Client);
+    std::unique_ptr<ChildProcess> StartClient(std::vector<std::string> items, NamedEvent& go) {
         NamedEvent initialized;
-        std::vector<std::string> args = {"driver", client->report.Path(), initialized.Name(), go.Name(), ack.Name()};
-        args.insert(args.end(), items.begin(), items.end());
-        client->process.reset(new ChildProcess("qtv_routing_child.exe", args));
+        items.insert(items.begin(), {"driver", initialized.Name(), go.Name(), ack.Name()});
+        std::unique_ptr<ChildProcess> client(new ChildProcess("qtv_routing_child.exe", items));
         EXPECT_TRUE(PumpUntilSignalled(initialized.Handle()));
         return client;
     }
-    void Finish(Client& client) {
-        EXPECT_TRUE(client.process->WaitForExit());
-        EXPECT_EQ(0u, client.process->ExitCode()) << ::testing::PrintToString(client.report.ReadLines());
+    void Finish(ChildProcess& client) {
+        EXPECT_TRUE(client.WaitForExit());
+        EXPECT_EQ(0u, client.ExitCode()) << "10 + n: item n was not written";
     }
 
     NamedEvent ack;
@@ -115,7 +109,7 @@ TEST_F(DriverClientTest, RecordsWrittenWhileTheServerDidNotRunAreAllReadAtTheFir
     NamedEvent go;
     auto child = StartClient({"t:first", "t:second"}, go);
     go.Set();
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child->process->Handle(), kWaitMs));  // not serving meanwhile
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child->Handle(), kWaitMs));  // not serving meanwhile
     EXPECT_EQ(8u + 6 + 8 + 7, Available());
     PumpUntil([&] { return a.texts.size() >= 2; });
     EXPECT_EQ((std::vector<std::string>{"first", "second"}), a.texts);
@@ -145,7 +139,7 @@ TEST_F(DriverClientTest, HostileWritersCostNoOtherRecordAndBlockNoOtherWriter) {
 TEST_F(DriverClientTest, ConcurrentWritersKeepEveryRecordWholeAndInOrder) {
     const int kWriters = 4, kRecords = 1000;
     NamedEvent go;
-    std::vector<std::unique_ptr<Client>> writers;
+    std::vector<std::unique_ptr<ChildProcess>> writers;
     for (int id = 0; id < kWriters; ++id)
         writers.push_back(StartClient({"n:" + std::to_string(id) + ":" + std::to_string(kRecords)}, go));
     go.Set();

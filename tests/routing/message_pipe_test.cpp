@@ -57,9 +57,9 @@ TEST(RouterWalkTest, ReceiversChangingTheTableDuringABroadcast) {
             if (!std::exchange(done, true)) row.action(s);
         };
         s.Send(kMsg);
-        const std::string first = s.Who() + "|";
+        const std::string first = Who(s.log) + "|";
         s.Send(kMsg);
-        EXPECT_EQ(row.calls, first + s.Who()) << row.name;
+        EXPECT_EQ(row.calls, first + Who(s.log)) << row.name;
     }
 }
 
@@ -111,7 +111,7 @@ TEST_F(RouterTest, CommandGoesToTheFirstListingReceiverUnlessABroadcastTookWmCom
     EXPECT_FALSE(router.OnCmdMsg(40003, CN_COMMAND, nullptr, nullptr));
     Add('w', {WM_COMMAND});
     Send(WM_COMMAND, 40001);
-    EXPECT_EQ("aw", Who());
+    EXPECT_EQ("aw", Who(log));
 }
 
 // a accepts and pumps messages inside Notify; c goes before anything arrives.
@@ -156,7 +156,7 @@ TEST_F(RouterTest, CloseRequestLeavesTheRouterAndClosesTheThreadsFirstToolWindow
     Add('a', {WM_CLOSE});
     Send(WM_CLOSE);  // broadcast
     EXPECT_TRUE(IsWindow(router.GetSafeHwnd()));
-    EXPECT_EQ("a", Who());
+    EXPECT_EQ("a", Who(log));
     EXPECT_TRUE(PumpUntil([&] { return alive() != "++-+"; }));
     EXPECT_EQ("+--+", alive());
     for (HWND h : windows) DestroyWindow(h);
@@ -198,9 +198,7 @@ TEST(ReceiverLifetimeTest, AReceiverThatIsGoneIsNeverCalledInAnyOrderOfCalls) {
             }
         }
         PumpPending();
-        std::string calls;
-        for (const Call& call : log) calls += call.who;
-        EXPECT_EQ(row[2], calls) << row[0];
+        EXPECT_EQ(row[2], Who(log)) << row[0];
     }
 }
 

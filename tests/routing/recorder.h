@@ -12,29 +12,23 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace qtvtest {
 
-struct Call {
-    char who;
-    UINT handle;  // of the registration served; 0 for commands and handle-addressed calls
-    UINT type;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
+// Who was called (a letter), the handle of the registration served (0 for
+// commands and handle-addressed calls), and the notification's type,
+// message, wParam and lParam.
+using Call = std::tuple<char, UINT, UINT, UINT, WPARAM, LPARAM>;
 
-    bool operator==(const Call& o) const {
-        return who == o.who && handle == o.handle && type == o.type && message == o.message && wParam == o.wParam &&
-               lParam == o.lParam;
-    }
-};
-
-inline std::ostream& operator<<(std::ostream& os, const Call& c) {
-    return os << "{" << c.who << " h" << c.handle << " t" << c.type << " m" << c.message << " w" << c.wParam << " l"
-              << c.lParam << "}";
+// Who was called, in order, since the last look.
+inline std::string Who(std::vector<Call>& log) {
+    std::string who;
+    for (const Call& call : log) who += std::get<0>(call);
+    log.clear();
+    return who;
 }
 
 // Records each call, runs onNotify, writes `result` into the notification
@@ -45,8 +39,8 @@ public:
         : m_who(who), m_log(log), m_accept(accept), m_result(result) {}
 
     BOOL Notify(CMessageNotification* n) override {
-        m_log->push_back({m_who, n->m_pRegistration ? n->m_pRegistration->GetHandle() : 0, n->m_nType, n->m_message,
-                          n->m_wParam, n->m_lParam});
+        m_log->emplace_back(m_who, n->m_pRegistration ? n->m_pRegistration->GetHandle() : 0, n->m_nType, n->m_message,
+                            n->m_wParam, n->m_lParam);
         if (onNotify) onNotify(n);
         if (m_result) n->m_lResult = m_result;
         return m_accept;
@@ -98,13 +92,6 @@ struct Scene {
     }
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return SendMessageA(router.GetSafeHwnd(), message, wParam, lParam);
-    }
-    // Who was called, in order, since the last look.
-    std::string Who() {
-        std::string who;
-        for (const Call& call : log) who += call.who;
-        log.clear();
-        return who;
     }
 
     CMessagePipe router;

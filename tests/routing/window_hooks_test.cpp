@@ -24,7 +24,7 @@ protected:
         router.PostMessageToHandler(handles['f'], n);
         PumpUntil([this] { return fenced; });
         size_t count = 0;
-        for (const Call& c : log) count += c.message == message && c.wParam == code && c.lParam == reinterpret_cast<LPARAM>(h);
+        for (const auto& [who, handle, type, m, w, l] : log) count += m == message && w == code && l == reinterpret_cast<LPARAM>(h);
         return count;
     }
 
@@ -62,9 +62,9 @@ TEST_F(WindowHooksTest, CbtReportsComeFromWindowsOfOtherProcesses) {
     ChildProcess child("qtv_routing_child.exe", {"window"});  // keeps its window a while
     EXPECT_TRUE(PumpUntil([&] {
         DWORD pid = 0;
-        for (const Call& c : log)
-            if (c.message == QTV_HOOK_CBT_REPORT && c.wParam == HCBT_CREATEWND &&
-                GetWindowThreadProcessId(reinterpret_cast<HWND>(c.lParam), &pid) && pid == child.ProcessId())
+        for (const auto& [who, handle, type, m, w, l] : log)
+            if (m == QTV_HOOK_CBT_REPORT && w == HCBT_CREATEWND &&
+                GetWindowThreadProcessId(reinterpret_cast<HWND>(l), &pid) && pid == child.ProcessId())
                 return true;
         return false;
     }));

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace qtvtest {
 
@@ -83,13 +82,6 @@ TempFile::TempFile() {
 std::string TempFile::Read() const {
     std::ifstream in(m_path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> TempFile::ReadLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(Read());
-    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
-    return lines;
 }
 
 }  // namespace qtvtest

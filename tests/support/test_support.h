@@ -84,8 +84,6 @@ public:
 
     const std::string& Path() const { return m_path; }
     std::string Read() const;
-    // The file's lines, without their line ends (CR LF from text-mode writes).
-    std::vector<std::string> ReadLines() const;
 
 private:
     std::string m_path;
