@@ -42,18 +42,17 @@ TEST_F(DriverPipeTest, EachTextRecordReachesEveryListenerUpToItsFirstZeroByte) {
     const std::string full(CDriverPipe::DriverPipeCapacity - 9, 'q');  // with its zero and the header: a full pipe
     const struct {
         std::string payload;
-        UINT length;  // 0: the payload's
         bool written;
     } rows[] = {
-        {full + '\0', 0, true},         {std::string("ab\0cd", 6), 0, true}, {"xyz", 0, true},  // no zero byte
-        {"", 0, true},                  {full + "q" + '\0', 0, false},       // one byte beyond the pipe
-        {"", 5, false},                 // no data for the length
+        {full + '\0', true}, {std::string("ab\0cd", 6), true}, {"xyz", true},  // no zero byte
+        {"", true},         {full + "q" + '\0', false},                         // one byte beyond the pipe
     };
     for (const auto& row : rows) {
-        const UINT length = row.length ? row.length : static_cast<UINT>(row.payload.size());
-        char* data = row.length ? nullptr : const_cast<char*>(row.payload.data());
-        EXPECT_EQ(row.written, !!client.WriteDataToClientPipe(length, DPM_TEXT, data)) << length << " bytes";
+        const UINT length = static_cast<UINT>(row.payload.size());
+        EXPECT_EQ(row.written, !!client.WriteDataToClientPipe(length, DPM_TEXT, const_cast<char*>(row.payload.data())))
+            << length << " bytes";
     }
+    EXPECT_FALSE(client.WriteDataToClientPipe(5, DPM_TEXT, nullptr));  // no data for the length
     PumpUntil([&] { return b.texts.size() >= 4; });
     const std::vector<std::string> expected = {full, "ab", "xyz", ""};
     EXPECT_EQ(expected, a.texts);
