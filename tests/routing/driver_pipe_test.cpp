@@ -22,7 +22,7 @@ protected:
     }
 
     CDriverPipe server;
-    TextListener a, b;
+    Recorder a{'a', &log, TRUE}, b{'b', &log, TRUE};
 };
 
 // A client on the router's own thread: the router reads the pipe before each

@@ -32,7 +32,9 @@ inline std::string Who(std::vector<Call>& log) {
 }
 
 // Records each call, runs onNotify, writes `result` into the notification
-// when it is not 0 (accepting or not), and answers `accept`.
+// when it is not 0 (accepting or not), and answers `accept`. A driver text is
+// kept with its holder's reference count on arrival, and the receiver's
+// reference released as every receiver must.
 class Recorder : public CNotifyTarget {
 public:
     Recorder(char who, std::vector<Call>* log, BOOL accept = FALSE, LRESULT result = 0)
@@ -41,33 +43,26 @@ public:
     BOOL Notify(CMessageNotification* n) override {
         m_log->emplace_back(m_who, n->m_pRegistration ? n->m_pRegistration->GetHandle() : 0, n->m_nType, n->m_message,
                             n->m_wParam, n->m_lParam);
+        if (n->m_message == DPM_TEXT) {
+            auto* pText = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
+            texts.push_back(static_cast<const char*>(pText->m_strText));
+            counts.push_back(pText->GetRefCount());
+            pText->Release();
+        }
         if (onNotify) onNotify(n);
         if (m_result) n->m_lResult = m_result;
         return m_accept;
     }
 
     std::function<void(CMessageNotification*)> onNotify;
+    std::vector<std::string> texts;
+    std::vector<LONG> counts;
 
 private:
     char m_who;
     std::vector<Call>* m_log;
     BOOL m_accept;
     LRESULT m_result;
-};
-
-// Keeps each driver text and its holder's reference count on arrival, then
-// releases its reference as every receiver must.
-class TextListener : public CNotifyTarget {
-public:
-    BOOL Notify(CMessageNotification* n) override {
-        auto* pText = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
-        texts.push_back(static_cast<const char*>(pText->m_strText));
-        counts.push_back(pText->GetRefCount());
-        pText->Release();
-        return TRUE;
-    }
-    std::vector<std::string> texts;
-    std::vector<LONG> counts;
 };
 
 // Registers the receiver with the router for the messages and commands;

@@ -41,7 +41,7 @@ TEST(NoRouterTest, EveryWayToTheRouterFailsWithoutTouchingTheRegistrationAndIsNo
 // router still serves this process's receivers after each request.
 TEST_F(RouterTest, RemoteRegistrationsForwardInTheirStyleWhateverHostileRequestsCome) {
     Add('c', {515});
-    Add('t', {DPM_TEXT});  // never handed anything but holders
+    Add('t', {DPM_TEXT});  // never handed anything but holders, which it reads
     TempFile report;
     ChildProcess child("qtv_routing_child.exe", {"remote", report.Path()});
     EXPECT_TRUE(child.WaitForExit()) << "the child did not finish";
