@@ -258,18 +258,12 @@ TEST_F(QtvctlRouterTest, WriteDeliversEachTextAsOneRecordInOrder) {
     CDriverPipe server;
     ASSERT_TRUE(server.InitialServerSide());
     server.Register(m_router.get());
-    std::vector<string> received;
-    qtvtest::Recorder receiver('t', &m_log, TRUE);
-    receiver.onNotify = [&](CMessageNotification* n) {
-        auto* holder = reinterpret_cast<CDriverPipeText*>(n->m_wParam);
-        received.push_back(static_cast<const char*>(holder->m_strText));
-        holder->Release();
-    };
+    qtvtest::Recorder receiver('t', &m_log, TRUE);  // keeps each text and releases its holder
     Receive(DPM_TEXT, &receiver);
     const std::vector<string> texts = {"first", "second text", string(CDriverPipe::DriverPipeCapacity - 9, 'x')};
     Outcome got = Qtvctl::Run({"write", texts[0], texts[1], texts[2]});
-    EXPECT_TRUE(got.exit == 0 && qtvtest::PumpUntil([&] { return received.size() >= texts.size(); })) << got.err;
-    EXPECT_EQ(texts, received);
+    EXPECT_TRUE(got.exit == 0 && qtvtest::PumpUntil([&] { return receiver.texts.size() >= texts.size(); })) << got.err;
+    EXPECT_EQ(texts, receiver.texts);
     server.UnRegister();
 }
 
