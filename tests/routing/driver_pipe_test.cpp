@@ -106,13 +106,13 @@ TEST_F(DriverClientTest, RecordsWrittenWhileTheServerDidNotRunAreAllReadAtTheFir
     std::vector<DWORD> leftAfterEachRead;
     Add('p', {DPM_DATAREADY}).onNotify = [&](CMessageNotification*) { leftAfterEachRead.push_back(Available()); };
     NamedEvent go;
-    auto child = StartClient({"t:first", "t:second"}, go);
+    auto child = StartClient({"t:first", "b:4000:100", "b:4001:0", "t:second"}, go);  // other codes are skipped whole
     go.Set();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child->Handle(), kWaitMs));  // not serving meanwhile
-    EXPECT_EQ(8u + 6 + 8 + 7, Available());
+    EXPECT_EQ(8u + 6 + 8 + 100 + 8 + 8 + 7, Available());
     PumpUntil([&] { return a.texts.size() >= 2; });
     EXPECT_EQ((std::vector<std::string>{"first", "second"}), a.texts);
-    EXPECT_EQ((std::vector<DWORD>{0, 0}), leftAfterEachRead);
+    EXPECT_EQ((std::vector<DWORD>{0, 0, 0, 0}), leftAfterEachRead);
     Finish(*child);
 }
 
