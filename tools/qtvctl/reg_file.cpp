@@ -1,5 +1,9 @@
 #include "reg_file.h"
 
+#include "command_line.h"
+
+#include "qtvutils/cstring.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -41,29 +45,14 @@ string_view TrimRight(string_view s) {
 }
 
 bool EqualNoCase(string_view a, string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
+    return CString(a.data(), static_cast<int>(a.size())).CompareNoCase(CString(b.data(), static_cast<int>(b.size()))) == 0;
 }
 
 // 1 to maxDigits hex digits, nothing else.
 bool ParseHexNumber(string_view s, size_t maxDigits, DWORD& value) {
-    if (s.empty() || s.size() > maxDigits) return false;
-    value = 0;
-    for (char c : s) {
-        const char lower = static_cast<char>(c | 0x20);
-        if (c >= '0' && c <= '9')
-            value = value << 4 | static_cast<DWORD>(c - '0');
-        else if (lower >= 'a' && lower <= 'f')
-            value = value << 4 | static_cast<DWORD>(lower - 'a' + 10);
-        else
-            return false;
-    }
+    unsigned long long n = 0;
+    if (s.empty() || s.size() > maxDigits || !ParseNumber("0x" + std::string(s), 0xFFFFFFFF, false, n)) return false;
+    value = static_cast<DWORD>(n);
     return true;
 }
 
