@@ -4,7 +4,8 @@
 //
 //   remote <report>         register remotely in every notify style, then send
 //                           hostile requests, each followed by a look at what
-//                           the router still forwards; one report line each
+//                           the router still forwards; a report line for each
+//                           with an answer or forwards out of the ordinary
 //   window                  a window, kept for a while
 //   driver <initialized> <go> <ack> <item...>
 //                           a driver-pipe client writing the items (see Driver)
@@ -13,7 +14,6 @@
 #include "support/test_support.h"
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -75,40 +75,36 @@ int Remote(FILE* report, HWND hRouter) {
     for (UINT handle : g_handles) fprintf(report, "%u ", handle);
     fprintf(report, "\n");
     HWND hWnd = CreateRecordingWindow();
-    // size, from, to, window, callback, style, M, N, the lists, the reserved word
-    auto block = [hWnd](DWORD size, DWORD m, DWORD n, std::vector<DWORD> lists, DWORD window = 1) {
-        std::vector<DWORD> w = {size, 0, 0, window == 1 ? static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hWnd)) : window,
-                                0, 7, m, n};
-        w.insert(w.end(), lists.begin(), lists.end());
-        w.push_back(0);
-        return w;
-    };
-    auto request = [hRouter](ULONG_PTR tag, std::vector<DWORD> words, DWORD cbData) {
-        COPYDATASTRUCT cds = {tag, cbData, cbData ? words.data() : nullptr};
+    // A registration request: the tag, the bytes handed over, then the block's size word, counts, lists and
+    // window (1: this process's); from, to and callback are 0, the style unknown.
+    auto request = [&](ULONG_PTR tag, DWORD cbData, DWORD size, DWORD m, DWORD n, std::vector<DWORD> lists,
+                       DWORD window = 1) {
+        if (window == 1) window = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hWnd));
+        lists.insert(lists.begin(), {size, 0, 0, window, 0, 7, m, n});
+        lists.push_back(0);  // the reserved word
+        COPYDATASTRUCT cds = {tag, cbData, cbData ? lists.data() : nullptr};
         return SendMessageA(hRouter, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     };
-    auto ipc = [hRouter](WPARAM code, UINT handle) {
-        return SendMessageA(hRouter, RegisterWindowMessageA(QTV_IPC_MESSAGE), code, handle);
-    };
+    const UINT ipc = RegisterWindowMessageA(QTV_IPC_MESSAGE);
     const DWORD kProbe = 0x7777, router = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hRouter));
-    const std::vector<DWORD> good = block(44, 1, 1, {0x7778, 40001});
     const struct { const char* name; std::function<LRESULT()> send; } rows[] = {
-        {"text-junk", [&] { return SendMessageA(hRouter, DPM_TEXT, 0x12345678, 0) + SendMessageA(hRouter, DPM_TEXT, 0, 0); }},
-        {"other-tag", [&] { return request(67, good, 44); }},
-        {"no-data", [&] { return request(68, good, 0); }},
-        {"short-data", [&] { return request(68, block(36, 0, 0, {}), 35); }},
-        {"size-below-36", [&] { return request(68, block(35, 1, 0, {kProbe}), 40); }},
-        {"size-above-data", [&] { return request(68, block(100, 1, 0, {kProbe}), 40); }},
-        {"list-beyond-data", [&] { return request(68, block(40, 2, 0, {kProbe}), 40); }},
-        {"huge-count", [&] { return request(68, block(40, 0xFFFFFFFF, 0, {kProbe}), 40); }},
+        {"text-junk", [&] { return SendMessageA(hRouter, DPM_TEXT, 0x12345678, 0); }},
+        {"text-null", [&] { return SendMessageA(hRouter, DPM_TEXT, 0, 0); }},
+        {"other-tag", [&] { return request(67, 44, 44, 1, 1, {0x7778, 40001}); }},
+        {"no-data", [&] { return request(68, 0, 44, 1, 1, {0x7778, 40001}); }},
+        {"short-data", [&] { return request(68, 35, 36, 0, 0, {}); }},
+        {"size-below-36", [&] { return request(68, 40, 35, 1, 0, {kProbe}); }},
+        {"size-above-data", [&] { return request(68, 40, 100, 1, 0, {kProbe}); }},
+        {"list-beyond-data", [&] { return request(68, 40, 40, 2, 0, {kProbe}); }},
+        {"huge-count", [&] { return request(68, 40, 40, 0xFFFFFFFF, 0, {kProbe}); }},
         // 36 + 4 * (M + N) wraps to 36 in 32-bit arithmetic.
-        {"wrapping-counts", [&] { return request(68, block(36, 0x40000000, 0x40000000, {kProbe}), 40); }},
-        {"broadcast-window", [&] { return request(68, block(40, 1, 0, {kProbe}, 0xFFFF), 40); }},
-        {"router-window", [&] { return request(68, block(40, 1, 0, {kProbe}, router), 40); }},
-        {"no-window", [&] { return request(68, block(40, 1, 0, {kProbe}, 0), 40); }},
-        {"unregister-bridge", [&] { return ipc(QTV_IPC_UNREGISTER, 1); }},
-        {"unregister-unknown", [&] { return ipc(QTV_IPC_UNREGISTER, 99); }},
-        {"other-ipc-code", [&] { return ipc(QTV_IPC_UNREGISTER + 1, g_handles[0]); }},
+        {"wrapping-counts", [&] { return request(68, 40, 36, 0x40000000, 0x40000000, {kProbe}); }},
+        {"broadcast-window", [&] { return request(68, 40, 40, 1, 0, {kProbe}, 0xFFFF); }},
+        {"router-window", [&] { return request(68, 40, 40, 1, 0, {kProbe}, router); }},
+        {"no-window", [&] { return request(68, 40, 40, 1, 0, {kProbe}, 0); }},
+        {"unregister-bridge", [&] { return SendMessageA(hRouter, ipc, QTV_IPC_UNREGISTER, 1); }},
+        {"unregister-unknown", [&] { return SendMessageA(hRouter, ipc, QTV_IPC_UNREGISTER, 99); }},
+        {"other-ipc-code", [&] { return SendMessageA(hRouter, ipc, QTV_IPC_UNREGISTER + 1, g_handles[0]); }},
         // Only the router destroys its window; these come from outside.
         {"destroy-messages", [&] {
              PostMessageA(hRouter, WM_NCDESTROY, 0, 0);
@@ -117,13 +113,12 @@ int Remote(FILE* report, HWND hRouter) {
          }},
         // The registration listing WM_COPYDATA has the request forwarded; it
         // is served once.
-        {"valid", [&] { return request(68, good, 44); }},
+        {"valid", [&] { return request(68, 44, 44, 1, 1, {0x7778, 40001}); }},
     };
-    for (const auto& row : rows) {
-        const LRESULT result = row.send();
+    for (const auto& row : rows) {  // reported when the answer is not 0 or the forwards changed
+        const long long result = row.send();
         const std::string forwards = Forwards(hRouter);
-        fprintf(report, "%s %lld%s\n", row.name, static_cast<long long>(result),
-                forwards == kServed ? "" : (" then forwarded: " + forwards).c_str());
+        if (result || forwards != kServed) fprintf(report, "%s %lld: %s\n", row.name, result, forwards.c_str());
     }
     // Unregistration is posted: the next look's fence comes after it.
     CRemoteMessagePipe::UnRegisterNotification(g_handles[0]);
@@ -150,20 +145,17 @@ int Driver(char** argv, int nItems) {
     if (!ready || !go.Wait()) return 2;
     for (int i = 0; i < nItems; ++i) {
         std::string item = argv[3 + i];
-        char text[CDriverPipe::DriverPipeCapacity];
         UINT a = 0, b = 0;
         BOOL ok = TRUE;
         if (item.rfind("t:", 0) == 0) {
             ok = client.WriteDataToClientPipe(static_cast<UINT>(item.size() - 1), DPM_TEXT, &item[2]);
         } else if (sscanf(item.c_str(), "b:%u:%u", &a, &b) == 2) {
-            std::vector<char> payload(b + 1, 'x');
-            ok = client.WriteDataToClientPipe(b, a, payload.data());
+            ok = client.WriteDataToClientPipe(b, a, &std::string(b, 'x')[0]);
         } else if (sscanf(item.c_str(), "n:%u:%u", &a, &b) == 2) {
             for (UINT seq = 0; seq < b && ok; ++seq) {
-                int n = snprintf(text, sizeof text, "w%u:%u:", a, seq), pad = (seq * 37) % 1500;
-                memset(text + n, 'a' + seq % 26, pad);
-                text[n + pad] = '\0';
-                ok = client.WriteDataToClientPipe(n + pad + 1, DPM_TEXT, text);
+                std::string text = "w" + std::to_string(a) + ":" + std::to_string(seq) + ":";
+                text.append((seq * 37) % 1500, static_cast<char>('a' + seq % 26));
+                ok = client.WriteDataToClientPipe(static_cast<UINT>(text.size() + 1), DPM_TEXT, &text[0]);
             }
         } else if (item.rfind("raw:", 0) == 0 || item.rfind("quiet:", 0) == 0) {
             std::vector<BYTE> bytes;
