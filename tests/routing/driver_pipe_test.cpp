@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-namespace {
-
 using namespace qtvtest;
 
 class DriverPipeTest : public RouterTest {
@@ -39,16 +37,16 @@ TEST_F(DriverPipeTest, EachTextRecordReachesEveryListenerUpToItsFirstZeroByte) {
     Listen(router, &a, {DPM_TEXT});
     Listen(router, &b, {DPM_TEXT});
     const std::string full(CDriverPipe::DriverPipeCapacity - 9, 'q');  // with its zero and the header: a full pipe
-    const struct {
+    struct {
         std::string payload;
         bool written;
     } rows[] = {
         {full + '\0', true}, {std::string("ab\0cd", 6), true}, {"xyz", true},  // no zero byte
         {"", true},         {full + "q" + '\0', false},                         // one byte beyond the pipe
     };
-    for (const auto& row : rows) {
+    for (auto& row : rows) {
         const UINT length = static_cast<UINT>(row.payload.size());
-        EXPECT_EQ(row.written, !!client.WriteDataToClientPipe(length, DPM_TEXT, &std::string(row.payload)[0])) << length;
+        EXPECT_EQ(row.written, !!client.WriteDataToClientPipe(length, DPM_TEXT, &row.payload[0])) << length;
     }
     EXPECT_FALSE(client.WriteDataToClientPipe(5, DPM_TEXT, nullptr));  // no data for the length
     PumpUntil([&] { return b.texts.size() >= 4; });
@@ -148,5 +146,3 @@ TEST_F(DriverClientTest, ConcurrentWritersKeepEveryRecordWholeAndInOrder) {
     }
     for (int id = 0; id < kWriters; ++id) EXPECT_EQ(kRecords, next[id]);
 }
-
-}  // namespace

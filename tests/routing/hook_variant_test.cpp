@@ -2,8 +2,6 @@
 // CBT hook procedure is loaded first, so the router's load by name finds it.
 #include "routing/recorder.h"
 
-namespace {
-
 TEST(HookModuleWithoutCbtProcTest, CbtEnableIsTrueWithoutAHookAndKeepsTheModuleLoaded) {
     HMODULE preloaded = LoadLibraryA((qtvtest::ExeDir() + "without-cbtproc\\" QTV_HOOK_MODULE).c_str());
     ASSERT_NE(nullptr, preloaded);
@@ -16,5 +14,3 @@ TEST(HookModuleWithoutCbtProcTest, CbtEnableIsTrueWithoutAHookAndKeepsTheModuleL
     EXPECT_TRUE(router.EnableCBTHook(FALSE));  // no hook went in: nothing to remove, and the module stays
     EXPECT_EQ(preloaded, GetModuleHandleA(QTV_HOOK_MODULE));
 }
-
-}  // namespace

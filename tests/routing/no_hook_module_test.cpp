@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(NoHookModuleTest, EnablingEitherHookIsTrueThoughNoHookGoesIn) {
     CMessagePipe router;
     ASSERT_TRUE(router.Initialize());
@@ -12,5 +10,3 @@ TEST(NoHookModuleTest, EnablingEitherHookIsTrueThoughNoHookGoesIn) {
     EXPECT_TRUE(router.EnableCBTHook(TRUE));
     EXPECT_EQ(nullptr, GetModuleHandleA(QTV_HOOK_MODULE));  // nothing loaded, so nothing hooked
 }
-
-}  // namespace

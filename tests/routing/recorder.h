@@ -8,13 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <initializer_list>
 #include <map>
 #include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace qtvtest {
 
@@ -85,6 +81,7 @@ struct Scene {
         handles[who] = Listen(router, receivers.back().get(), messages, commands);
         return *receivers.back();
     }
+    BOOL Drop(char who) { return router.UnRegisterNotification(handles[who]); }
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return SendMessageA(router.GetSafeHwnd(), message, wParam, lParam);
     }

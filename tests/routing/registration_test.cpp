@@ -1,9 +1,7 @@
 #include "routing/recorder.h"
 
-namespace {
-
 // The flat block's words without the reserved trailing word, which nothing writes.
-std::vector<DWORD> Fields(CMessageRegistration& reg) {
+static std::vector<DWORD> Fields(CMessageRegistration& reg) {
     auto* p = static_cast<const DWORD*>(static_cast<void*>(reg));
     return std::vector<DWORD>(p, p + p[0] / 4 - 1);
 }
@@ -24,7 +22,7 @@ TEST(MessageRegistrationTest, MatchesItsRangeOnlyWhenTheLastEndLiesAboveTheFirst
         reg.SetMessageFrom(r.from);
         reg.SetMessageTo(r.to);
         for (UINT m : r.list) reg.AddMessageToList(m);
-        EXPECT_EQ(r.matches, !!reg.MessageForThisTarget(r.message)) << r.from << ".." << r.to << " message " << r.message;
+        EXPECT_EQ(r.matches, !!reg.MessageForThisTarget(r.message)) << r.from << ".." << r.to << ": " << r.message;
     }
 }
 
@@ -54,5 +52,3 @@ TEST(MessageRegistrationTest, FlatBlockHasTheFixedLayoutAndRebuildsTheSameRegist
     EXPECT_EQ(expected, Fields(assigned));
     EXPECT_EQ(2, assigned.GetRefCount());  // not copied
 }
-
-}  // namespace

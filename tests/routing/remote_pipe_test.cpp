@@ -2,8 +2,6 @@
 
 #include <thread>
 
-namespace {
-
 using namespace qtvtest;
 
 // Nothing looks for a router again once it was not found: not a driver
@@ -75,5 +73,3 @@ TEST(GlobalPipeTest, RouterOfAnotherThreadIsNotTreatedAsOneNorWaitedForBeyondThe
     owner.join();
     EXPECT_FALSE(waitedOut);
 }
-
-}  // namespace

@@ -161,8 +161,8 @@ int Driver(char** argv, int nItems) {
             std::vector<BYTE> bytes;
             for (const char* hex = item.c_str() + item.find(':') + 1; sscanf(hex, "%2x", &a) == 1; hex += 2)
                 bytes.push_back(static_cast<BYTE>(a));
-            DWORD written = 0;
-            ok = WriteFile(client.m_hClientWritePipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            DWORD size = static_cast<DWORD>(bytes.size());
+            ok = WriteFile(client.m_hClientWritePipe, bytes.data(), size, &size, nullptr);
             if (item[0] == 'r') PostMessageA(client.m_hRouterWnd, DPM_DATAREADY, 0, 0);
         } else if (item == "sync") {
             ResetEvent(ack.Handle());

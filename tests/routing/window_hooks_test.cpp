@@ -1,7 +1,5 @@
 #include "routing/recorder.h"
 
-namespace {
-
 using namespace qtvtest;
 
 class WindowHooksTest : public RouterTest {
@@ -9,22 +7,18 @@ protected:
     void SetUp() override {
         RouterTest::SetUp();
         Add('r', {QTV_HOOK_CBT_REPORT, QTV_HOOK_SHELL_REPORT});
-        Add('f', {}).onNotify = [this](CMessageNotification*) { fenced = true; };
+        Add('f', {WM_APP}).onNotify = [this](CMessageNotification*) { fenced = true; };
     }
     void TearDown() override {
         router.EnableShellHook(FALSE);
         router.EnableCBTHook(FALSE);
     }
 
-    // The reports that came in about the window: a notification posted to the
-    // router after an event arrives after the event's reports.
-    size_t Reports(HWND h, UINT message, WPARAM code) {
-        CMessageNotification n;
-        fenced = false;
-        router.PostMessageToHandler(handles['f'], n);
-        PumpUntil([this] { return fenced; });
+    // The reports of the event about windows the predicate picks that have come in.
+    size_t Reports(UINT message, WPARAM code, const std::function<bool(HWND)>& about) {
         size_t count = 0;
-        for (const auto& [who, handle, type, m, w, l] : log) count += m == message && w == code && l == reinterpret_cast<LPARAM>(h);
+        for (const auto& [who, handle, type, m, w, l] : log)
+            count += m == message && w == code && about(reinterpret_cast<HWND>(l));
         return count;
     }
 
@@ -51,8 +45,13 @@ TEST_F(WindowHooksTest, EachHookReportsOnceWhileEnabledAndTheModuleStaysUntilThe
         EXPECT_EQ(row.loaded, GetModuleHandleA(QTV_HOOK_MODULE) != nullptr) << row.calls;
         HWND h = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
         DestroyWindow(h);
-        EXPECT_EQ(row.shell, Reports(h, QTV_HOOK_SHELL_REPORT, HSHELL_WINDOWCREATED)) << row.calls;
-        EXPECT_EQ(row.cbt, Reports(h, QTV_HOOK_CBT_REPORT, HCBT_CREATEWND)) << row.calls;
+        // A message posted to the router now arrives after the reports of the window.
+        fenced = false;
+        PostMessageA(router.GetSafeHwnd(), WM_APP, 0, 0);
+        PumpUntil([this] { return fenced; });
+        auto about = [h](HWND reported) { return reported == h; };
+        EXPECT_EQ(row.shell, Reports(QTV_HOOK_SHELL_REPORT, HSHELL_WINDOWCREATED, about)) << row.calls;
+        EXPECT_EQ(row.cbt, Reports(QTV_HOOK_CBT_REPORT, HCBT_CREATEWND, about)) << row.calls;
         TearDown();
     }
 }
@@ -60,14 +59,9 @@ TEST_F(WindowHooksTest, EachHookReportsOnceWhileEnabledAndTheModuleStaysUntilThe
 TEST_F(WindowHooksTest, CbtReportsComeFromWindowsOfOtherProcesses) {
     EXPECT_TRUE(router.EnableCBTHook(TRUE));
     ChildProcess child("qtv_routing_child.exe", {"window"});  // keeps its window a while
-    EXPECT_TRUE(PumpUntil([&] {
+    auto fromChild = [&](HWND reported) {
         DWORD pid = 0;
-        for (const auto& [who, handle, type, m, w, l] : log)
-            if (m == QTV_HOOK_CBT_REPORT && w == HCBT_CREATEWND &&
-                GetWindowThreadProcessId(reinterpret_cast<HWND>(l), &pid) && pid == child.ProcessId())
-                return true;
-        return false;
-    }));
+        return GetWindowThreadProcessId(reported, &pid) && pid == child.ProcessId();
+    };
+    EXPECT_TRUE(PumpUntil([&] { return Reports(QTV_HOOK_CBT_REPORT, HCBT_CREATEWND, fromChild) > 0; }));
 }
-
-}  // namespace
