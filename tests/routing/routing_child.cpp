@@ -106,11 +106,10 @@ int Remote(FILE* report, HWND hRouter) {
         {"unregister-unknown", [&] { return SendMessageA(hRouter, ipc, QTV_IPC_UNREGISTER, 99); }},
         {"other-ipc-code", [&] { return SendMessageA(hRouter, ipc, QTV_IPC_UNREGISTER + 1, g_handles[0]); }},
         // Only the router destroys its window; these come from outside.
-        {"destroy-messages", [&] {
-             PostMessageA(hRouter, WM_NCDESTROY, 0, 0);
-             PostMessageA(hRouter, WM_DESTROY, 0, 0);
-             return SendMessageA(hRouter, WM_NCDESTROY, 0, 0) + SendMessageA(hRouter, WM_DESTROY, 0, 0);
-         }},
+        {"ncdestroy-sent", [&] { return SendMessageA(hRouter, WM_NCDESTROY, 0, 0); }},
+        {"destroy-sent", [&] { return SendMessageA(hRouter, WM_DESTROY, 0, 0); }},
+        {"ncdestroy-posted", [&] { return !PostMessageA(hRouter, WM_NCDESTROY, 0, 0); }},
+        {"destroy-posted", [&] { return !PostMessageA(hRouter, WM_DESTROY, 0, 0); }},
         // The registration listing WM_COPYDATA has the request forwarded; it
         // is served once.
         {"valid", [&] { return request(68, 44, 44, 1, 1, {0x7778, 40001}); }},

@@ -50,8 +50,8 @@ ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::st
         m_pi = {};
 }
 
+// A child that never started has null handles, on which these calls fail harmlessly.
 ChildProcess::~ChildProcess() {
-    if (!m_pi.hProcess) return;
     End();
     CloseHandle(m_pi.hThread);
     CloseHandle(m_pi.hProcess);
@@ -64,7 +64,7 @@ void ChildProcess::End() {
 
 bool ChildProcess::WaitForExit(DWORD timeoutMs) {
     const bool ended = m_pi.hProcess && PumpUntilSignalled(m_pi.hProcess, timeoutMs);
-    if (m_pi.hProcess && !ended) End();
+    if (!ended) End();
     return ended;
 }
 
