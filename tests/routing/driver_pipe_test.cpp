@@ -4,8 +4,7 @@
 
 using namespace qtvtest;
 
-class DriverPipeTest : public RouterTest {
-protected:
+struct DriverPipeTest : RouterTest {
     void SetUp() override {
         RouterTest::SetUp();
         ASSERT_TRUE(server.InitialServerSide());
@@ -69,8 +68,7 @@ TEST_F(DriverPipeTest, InitialisationIsAttemptedOnceAndUnRegisterClosesThePipe) 
 
 // ---- with clients in other processes ----------------------------------------
 
-class DriverClientTest : public DriverPipeTest {
-protected:
+struct DriverClientTest : DriverPipeTest {
     void SetUp() override {
         DriverPipeTest::SetUp();
         // A child posts this fence after a step and waits for the ack, so it

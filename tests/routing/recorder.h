@@ -93,8 +93,7 @@ struct Scene {
     std::map<char, UINT> handles;
 };
 
-class RouterTest : public ::testing::Test, protected Scene {
-protected:
+struct RouterTest : ::testing::Test, Scene {
     void SetUp() override { ASSERT_TRUE(initialized); }
 };
 

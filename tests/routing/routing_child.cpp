@@ -70,7 +70,7 @@ std::string Forwards(HWND hRouter) {
 
 const char kServed[] = "sent 515 516 517, posted 520 521 522, posted 530 531 532, posted 599 0 0, ";
 
-int Remote(FILE* report, HWND hRouter) {
+void Remote(FILE* report, HWND hRouter) {
     Forwards(hRouter);
     for (UINT handle : g_handles) fprintf(report, "%u ", handle);
     fprintf(report, "\n");
@@ -123,7 +123,6 @@ int Remote(FILE* report, HWND hRouter) {
     CRemoteMessagePipe::UnRegisterNotification(g_handles[0]);
     Forwards(hRouter);
     fprintf(report, "unregistered: %s\n", Forwards(hRouter).c_str());
-    return 0;
 }
 
 // Items, written in order; exit code 10 + the index of the first that did
@@ -182,7 +181,7 @@ int main(int argc, char** argv) {
     FILE* report = mode == "remote" && argc > 2 ? fopen(argv[2], "wb") : nullptr;
     HWND hRouter = CRemoteMessagePipe::FindRouterWindow();
     if (!report || !hRouter) return 2;
-    const int result = Remote(report, hRouter);
+    Remote(report, hRouter);
     fclose(report);
-    return result;
+    return 0;
 }

@@ -2,8 +2,7 @@
 
 using namespace qtvtest;
 
-class WindowHooksTest : public RouterTest {
-protected:
+struct WindowHooksTest : RouterTest {
     void SetUp() override {
         RouterTest::SetUp();
         Add('r', {QTV_HOOK_CBT_REPORT, QTV_HOOK_SHELL_REPORT});
