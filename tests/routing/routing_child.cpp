@@ -14,9 +14,6 @@
 #include "support/test_support.h"
 
 #include <cstdio>
-#include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 
