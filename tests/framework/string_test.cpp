@@ -15,11 +15,7 @@ using std::string;
 
 string Bytes(const CString& s) { return string(s, s.GetLength()); }
 
-struct Case {
-    const char* what;
-    CString got;
-    string expected;
-};
+struct Case { const char* what; CString got; string expected; };
 // The counted bytes of each case, and the zero byte that always follows them.
 void Check(std::initializer_list<Case> cases) {
     for (const Case& c : cases) {

@@ -197,16 +197,10 @@ TEST_F(RegTest, ValueIteratorReadsEachFormAndLeavesOutputsAloneOnFailure) {
 // product key.
 #define SCHEMES "CurrentVersion\\App\\Schemes"
 
-// A test's own key is its product key, SOFTWARE\Quorvane\<pid-test>, in both
-// roots. The machine-wide trees are written with the platform's calls.
-class SettingsTest : public RegTest {
-    const char* Folder() const override { return "SOFTWARE\\Quorvane"; }
-};
-
 // One user's schemes through their life, beside a second application without
 // a machine-wide tree. Each step adds to the record "result name," (the name
 // as the call left it) or, for a look, the text of the value "v" of a key.
-TEST_F(SettingsTest, SchemesAreCopiedOnFirstUseWalkedInOrderAndDeletedByTheRules) {
+TEST_F(RegTest, SchemesAreCopiedOnFirstUseWalkedInOrderAndDeletedByTheRules) {
     for (const char* s : {"Work", "b", ".Default", "Work\\Devices\\.Default\\0000\\Annimations"})
         Put((SCHEMES "\\" + string(s)).c_str(), "v", REG_SZ, "1", HKEY_LOCAL_MACHINE);
     Put(SCHEMES, "Current Scheme", REG_SZ, "Work", HKEY_LOCAL_MACHINE);
@@ -241,7 +235,7 @@ TEST_F(SettingsTest, SchemesAreCopiedOnFirstUseWalkedInOrderAndDeletedByTheRules
 
 // The switches' key is fixed: HKEY_LOCAL_MACHINE is redirected into the
 // test's own key meanwhile, so the machine's switches are never touched.
-TEST_F(SettingsTest, SwitchIsOnExactlyWhenItsOwnValueReadsOnInAnyLetterCase) {
+TEST_F(RegTest, SwitchIsOnExactlyWhenItsOwnValueReadsOnInAnyLetterCase) {
     HKEY machine;
     ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, Path("machine"), &machine));
     ASSERT_EQ(0, RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine));
