@@ -27,24 +27,19 @@ const string kSchemes = "CurrentVersion\\App\\Schemes";  // below the product ke
 
 template <size_t N> string Bytes(const char (&s)[N]) { return string(s, N - 1); }
 
-struct Outcome {
-    DWORD exit;
-    string out, err;  // without CRs
-    string All() const { return std::to_string(exit) + " " + out + "|" + err; }
-};
-
-// qtvctl.exe with its stdout and stderr in files of their own.
+// qtvctl.exe with its stdout and stderr in files of their own. Its outcome
+// reads "exit stdout|stderr", without CRs.
 class Qtvctl {
 public:
     explicit Qtvctl(const Args& args, DWORD flags = 0)
         : m_child("qtvctl.exe", args, Output(m_out).Get(), Output(m_err).Get(), flags) {}  // closed once it has started
-    static Outcome Run(const Args& args) { return Qtvctl(args).Finish(); }
+    static string Run(const Args& args) { return Qtvctl(args).Finish(); }
     bool Ended() const { return WaitForSingleObject(m_child.Handle(), 0) != WAIT_TIMEOUT; }
     DWORD ProcessId() const { return m_child.ProcessId(); }
     // Serves this thread's messages (a router of ours) until it ends.
-    Outcome Finish() {
+    string Finish() {
         m_child.WaitForExit(kChildMs);
-        return {m_child.ExitCode(), Text(m_out), Text(m_err)};
+        return std::to_string(m_child.ExitCode()) + " " + Text(m_out) + "|" + Text(m_err);
     }
 
 private:
@@ -62,7 +57,7 @@ private:
 // The test's own key is the product key, in both roots.
 class QtvctlTest : public RegTest {
 protected:
-    Outcome Tree(Args args) {
+    string Tree(Args args) {
         args.insert(args.end(), {"--product", string(m_name), "--app", "App"});
         return Qtvctl::Run(args);
     }
@@ -82,7 +77,7 @@ TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
         {{"schemes"}, "0 * .Default\n  Extra\n  Work\n|"},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(row.outcome, Tree(row.args).All().substr(0, row.outcome.size())) << row.args[0];
+        EXPECT_EQ(row.outcome, Tree(row.args).substr(0, row.outcome.size())) << row.args[0];
 }
 
 // The user's tree is made of lasting keys: the library's volatile ones can go
@@ -102,8 +97,8 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
     const string source = kSchemes + "\\Source", copy = kSchemes + "\\Copy";
     for (const auto& v : values) Put(source + v.sub, v.name.c_str(), v.type, v.bytes);
     TempFile file;
-    Outcome exported = Tree({"export", "source", file.Path()}), imported = Tree({"import", file.Path(), "Copy"});
-    ASSERT_TRUE(exported.exit == 0 && imported.exit == 0) << exported.err << imported.err;
+    ASSERT_EQ("0 |", Tree({"export", "source", file.Path()}));
+    ASSERT_EQ("0 |", Tree({"import", file.Path(), "Copy"}));
     for (const auto& v : values)
         EXPECT_EQ(Get(source + v.sub, v.name.c_str()), Get(copy + v.sub, v.name.c_str())) << v.name;
     const string text = file.Read();
@@ -133,7 +128,7 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
         TempFile file;
         std::ofstream(file.Path(), std::ios::binary) << row.text;
         const string where = "1 |qtvctl: " + file.Path() + ":" + std::to_string(row.line) + ": ";
-        const string outcome = Tree({"import", file.Path()}).All();
+        const string outcome = Tree({"import", file.Path()});
         EXPECT_TRUE(outcome.find(where) == 0 && outcome.find(row.what) != string::npos) << row.what << ": " << outcome;
     }
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(HKEY_CURRENT_USER, Path(kSchemes)));  // no key was made
@@ -155,7 +150,7 @@ TEST(QtvctlExitTest, FailuresExitWithTheirStatusBeforeAnythingIsDone) {
         {{"new", "a\\b", "--product", "P", "--app", "A"}, "2 |"},
         {{"monitor"}, none}, {{"send", "0x400"}, none}, {{"write", "x"}, none}};
     for (const auto& row : rows)  // stderr's start
-        EXPECT_EQ(row.outcome, Qtvctl::Run(row.args).All().substr(0, row.outcome.size()))
+        EXPECT_EQ(row.outcome, Qtvctl::Run(row.args).substr(0, row.outcome.size()))
             << row.args[0] << " " << row.args.back();
 }
 
@@ -194,7 +189,7 @@ TEST_F(QtvctlRouterTest, MonitorPrintsMessagesAndUnregistersAfterCountTimeOrCtrl
         const UINT message = std::stoul(r.args[2], nullptr, 0);
         ASSERT_TRUE(Registered(monitor, message)) << r.args[2];
         r.act(monitor.ProcessId());
-        const string got = monitor.Finish().All();
+        const string got = monitor.Finish();
         EXPECT_TRUE(std::regex_match(got, std::regex(r.outcome))) << got;
         EXPECT_TRUE(!m_router || qtvtest::PumpUntil([&] { return m_router->CountHandlers(message) == 0; })) << got;
     }
@@ -205,7 +200,7 @@ TEST_F(QtvctlRouterTest, MonitorPrintsMessagesAndUnregistersAfterCountTimeOrCtrl
 TEST_F(QtvctlRouterTest, SendPrintsTheAnswerOfTheRoutersReceivers) {
     qtvtest::Recorder receiver('r', &m_log, TRUE, 42);
     const UINT handle = qtvtest::Listen(*m_router, &receiver, {0x8127});
-    EXPECT_EQ("0 42 (0x2A)\n|", Qtvctl::Run({"send", "0x8127", "5", "-1"}).All());
+    EXPECT_EQ("0 42 (0x2A)\n|", Qtvctl::Run({"send", "0x8127", "5", "-1"}));
     EXPECT_EQ((std::vector<qtvtest::Call>{{'r', handle, 1, 0x8127, 5, -1}}), m_log);
 }
 
@@ -216,8 +211,8 @@ TEST_F(QtvctlRouterTest, WriteDeliversEachTextAsOneRecordInOrder) {
     qtvtest::Recorder receiver('t', &m_log, TRUE);  // keeps each text and releases its holder
     qtvtest::Listen(*m_router, &receiver, {DPM_TEXT});
     const std::vector<string> texts = {"first", "second text", string(CDriverPipe::DriverPipeCapacity - 9, 'x')};
-    Outcome got = Qtvctl::Run({"write", texts[0], texts[1], texts[2]});
-    EXPECT_TRUE(got.exit == 0 && qtvtest::PumpUntil([&] { return receiver.texts.size() >= texts.size(); })) << got.err;
+    const string got = Qtvctl::Run({"write", texts[0], texts[1], texts[2]});
+    EXPECT_TRUE(got == "0 |" && qtvtest::PumpUntil([&] { return receiver.texts.size() >= texts.size(); })) << got;
     EXPECT_EQ(texts, receiver.texts);
     server.UnRegister();
 }
