@@ -13,15 +13,10 @@ namespace {
 
 using std::string;
 
-string Bytes(const CString& s) { return string(s, s.GetLength()); }
-
 struct Case { const char* what; CString got; string expected; };
 // The counted bytes of each case, and the zero byte that always follows them.
 void Check(std::initializer_list<Case> cases) {
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, Bytes(c.got)) << c.what;
-        EXPECT_EQ('\0', static_cast<const char*>(c.got)[c.got.GetLength()]) << c.what;
-    }
+    for (const Case& c : cases) EXPECT_EQ(c.expected + '\0', string(c.got, c.got.GetLength() + 1)) << c.what;
 }
 
 TEST(CStringTest, ConcatenationAndAssignmentKeepEveryCountedByteTakeTheirOwnTextAndGrowWithoutLimit) {

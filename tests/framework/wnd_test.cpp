@@ -15,10 +15,7 @@ const char kClass[] = "QtvFrameworkTestWindow";
 class CTestWnd : public CWnd {
 public:
     BOOL Create(const char* windowClass = kClass) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = AfxWndProc;
-        wc.hInstance = AfxGetInstanceHandle();
-        wc.lpszClassName = kClass;
+        const WNDCLASSA wc = {0, AfxWndProc, 0, 0, AfxGetInstanceHandle(), nullptr, nullptr, nullptr, nullptr, kClass};
         RegisterClassA(&wc);  // fails harmlessly once it is registered
         return CreateEx(0, windowClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr);
     }
