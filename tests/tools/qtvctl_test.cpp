@@ -101,29 +101,24 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
     ASSERT_EQ("0 |", Tree({"import", file.Path(), "Copy"}));
     for (const auto& v : values)
         EXPECT_EQ(Get(source + v.sub, v.name.c_str()), Get(copy + v.sub, v.name.c_str())) << v.name;
-    const string text = file.Read();
     for (const char* form : {"\r\n\"Text\"=\"abc\"\r\n", "\r\n@=\"unnamed\"\r\n", "\r\n\"Number\"=dword:0000002a\r\n",
                              "\r\n\"q\\\"b\\\\\xe9\"=\"x\"\r\n", "\r\n\"List\"=hex(7):61,00,62,63,00,00\r\n"})
-        EXPECT_NE(string::npos, text.find(form)) << form << " in\n" << text;
+        EXPECT_NE(string::npos, file.Read().find(form)) << form << " in\n" << file.Read();
 }
 
 TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
     const string schemes = "[HKEY_CURRENT_USER\\" + string(Path(kSchemes)), section = schemes + "\\New]\r\n";
     const string good = "REGEDIT4\r\n\r\n" + section + "\"ok\"=\"1\"\r\n";  // lines 1 to 4
     const struct { string text; int line; const char* what; } rows[] = {
-        {"REGEDIT5\r\n\r\n" + section, 1, "bad header"}, {"", 1, "empty"},
-        {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"},
-        {good + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n", 5, "outside the schemes"},
+        {good + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n", 5, "outside the schemes"}, {"", 1, "empty"},
         {good + schemes + "\\Other\\Sub]\r\n", 5, "outside the scheme \"New\" of line 3"},
-        {good + "\"a\\q\"=\"x\"\r\n", 5, "bad escape \\q"},
-        {good + "\"b\"=hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""},
-        {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
-        {good + "\"c\"=\"" + string(100000, 'x') + "\r\n", 5, "no closing quote"},
         {good + "\"d\"=hex:01,\\\r\n", 5, "ends inside the value begun on line 5"},
-        {good + "\"e\"=dword:0000002a", 5, "truncated"},
+        {good + "\"c\"=\"" + string(100000, 'x') + "\r\n", 5, "no closing quote"},
+        {good + "\"b\"=hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""}, {good + "\"h\"=-\r\n", 5, "cannot delete"},
         {good + Bytes("\"f\"=\"a\0b\"\r\n"), 5, "NUL byte in column 7"},
-        {good + "\"g\"=dword:123456789\r\n", 5, "bad dword"}, {good + "\"h\"=-\r\n", 5, "cannot delete"},
-    };
+        {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"}, {good + "\"g\"=dword:123456789\r\n", 5, "bad dword"},
+        {good + "\"a\\q\"=\"x\"\r\n", 5, "bad escape \\q"}, {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
+        {"REGEDIT5\r\n\r\n" + section, 1, "bad header"}, {good + "\"e\"=dword:0000002a", 5, "truncated"}};
     for (const auto& row : rows) {
         TempFile file;
         std::ofstream(file.Path(), std::ios::binary) << row.text;
