@@ -138,10 +138,9 @@ TEST(QtvctlExitTest, FailuresExitWithTheirStatusBeforeAnythingIsDone) {
     ASSERT_EQ(nullptr, CRemoteMessagePipe::FindRouterWindow()) << "a router is left running";
     const string none = "3 |qtvctl: no router is running\n";
     const struct { Args args; string outcome; } rows[] = {
-        {{"bogus"}, "2 |"}, {{"schemes"}, "2 |"}, {{"flags", "--product", "P"}, "2 |"},
-        {{"monitor", "--range", "9-3"}, "2 |"}, {{"monitor", "--count", "0"}, "2 |"}, {{"send", "0x1g"}, "2 |"},
-        {{"send", "74"}, "2 |"}, {{"send", "1177", "1"}, "2 |"},
-        {{"write", string(CDriverPipe::DriverPipeCapacity - 8, 'x')}, "2 |"},
+        {{"bogus"}, "2 |"}, {{"schemes"}, "2 |"}, {{"flags", "--product", "P"}, "2 |"}, {{"send", "0x1g"}, "2 |"},
+        {{"monitor", "--range", "9-3"}, "2 |"}, {{"monitor", "--count", "0"}, "2 |"}, {{"send", "74"}, "2 |"},
+        {{"send", "1177", "1"}, "2 |"}, {{"write", string(CDriverPipe::DriverPipeCapacity - 8, 'x')}, "2 |"},
         {{"new", "a\\b", "--product", "P", "--app", "A"}, "2 |"},
         {{"monitor"}, none}, {{"send", "0x400"}, none}, {{"write", "x"}, none}};
     for (const auto& row : rows)  // stderr's start
