@@ -175,8 +175,9 @@ TEST(WndTest, ObjectIsBoundBeforeCreationReturnsAndGetsEveryMessageWithCommandsB
 // end. A window of a class without the shared procedure is refused and leaves
 // no object pending: a plain window of the framework's class binds none.
 TEST(WndTest, HandleMapIsPerThreadForgetsOnlyAWindowAfterItsLastMessageAndRefusesForeignOnes) {
-    CTestWnd wnd, other, refused;
-    ASSERT_TRUE(wnd.Create() && other.Create());
+    CTestWnd wnd, refused;
+    auto other = std::make_unique<CTestWnd>();
+    ASSERT_TRUE(wnd.Create() && other->Create());
     CWnd* seen = &wnd;
     std::thread([&] { seen = CWnd::FromHandlePermanent(wnd.m_hWnd); }).join();
     EXPECT_EQ(nullptr, seen);
@@ -184,11 +185,9 @@ TEST(WndTest, HandleMapIsPerThreadForgetsOnlyAWindowAfterItsLastMessageAndRefuse
     SendMessageA(h, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(h) || wnd.m_hWnd || CWnd::FromHandlePermanent(h));
     EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), wnd.messages.back());
-    EXPECT_EQ(&other, CWnd::FromHandlePermanent(other.m_hWnd));
-    auto scoped = std::make_unique<CTestWnd>();
-    ASSERT_TRUE(scoped->Create());
-    const HWND gone = scoped->m_hWnd;
-    scoped.reset();
+    EXPECT_EQ(other.get(), CWnd::FromHandlePermanent(other->m_hWnd));
+    const HWND gone = other->m_hWnd;
+    other.reset();
     EXPECT_FALSE(IsWindow(gone));
     EXPECT_FALSE(refused.Create("STATIC") || refused.m_hWnd);
     HWND plain = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, AfxGetInstanceHandle(), nullptr);

@@ -164,11 +164,10 @@ protected:
 // Ctrl+C travels through a console: each monitor gets one of its own, and this
 // process joins it to raise the event (ignoring it itself).
 TEST_F(QtvctlRouterTest, MonitorPrintsMessagesAndUnregistersAfterCountTimeOrCtrlCAndEndsWithThreeWithoutRouter) {
-    const HWND router = m_router->GetSafeHwnd();
     const struct { Args args; std::function<void(DWORD)> act; const char* outcome; } rows[] = {
         {{"monitor", "--message", "0x8123", "--count", "2", "--message", "33060"}, [&](DWORD) {
-             SendMessageA(router, 0x8123, 1, 2);
-             PostMessageA(router, 0x8124, 3, -1);
+             SendMessageA(m_router->GetSafeHwnd(), 0x8123, 1, 2);
+             PostMessageA(m_router->GetSafeHwnd(), 0x8124, 3, -1);
          }, "0 *\\d+ 0x8123 - +0x1 0x2\n *\\d+ 0x8124 - +0x3 0xFFFFFFFFFFFFFFFF\n\\|"},
         {{"monitor", "--message", "0x8129", "--seconds", "1"}, [](DWORD) {}, "0 \\|"},
         {{"monitor", "--message", "0x8128"}, [](DWORD child) {
