@@ -158,8 +158,7 @@ protected:
 // commands.
 TEST(WndTest, ObjectIsBoundBeforeCreationReturnsAndGetsEveryMessageWithCommandsByKind) {
     CTestWnd wnd;
-    ASSERT_TRUE(wnd.Create());
-    EXPECT_TRUE(wnd.boundAtFirstMessage);
+    ASSERT_TRUE(wnd.Create() && wnd.boundAtFirstMessage);
     EXPECT_FALSE(wnd.Create());  // one window per object
     EXPECT_EQ(1234, SendMessageA(wnd.m_hWnd, WM_APP, 0, 0));
     const LPARAM control = reinterpret_cast<LPARAM>(wnd.m_hWnd);  // menu, accelerator, two controls

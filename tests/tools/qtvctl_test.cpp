@@ -18,7 +18,6 @@
 
 namespace {
 
-using qtvtest::TempFile;
 using Args = std::vector<string>;
 
 // A child can take 10 s and more to start on a loaded machine.
@@ -44,13 +43,13 @@ public:
 
 private:
     // An inheritable handle to the file, for the child.
-    static qtv::ScopedHandle Output(const TempFile& f) {
+    static qtv::ScopedHandle Output(const qtvtest::TempFile& f) {
         SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
         return qtv::ScopedHandle(
             CreateFileA(f.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
     }
-    static string Text(const TempFile& f) { return std::regex_replace(f.Read(), std::regex("\r"), ""); }
-    TempFile m_out, m_err;
+    static string Text(const qtvtest::TempFile& f) { return std::regex_replace(f.Read(), std::regex("\r"), ""); }
+    qtvtest::TempFile m_out, m_err;
     qtvtest::ChildProcess m_child;
 };
 
@@ -96,7 +95,7 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
     };
     const string source = kSchemes + "\\Source", copy = kSchemes + "\\Copy";
     for (const auto& v : values) Put(source + v.sub, v.name.c_str(), v.type, v.bytes);
-    TempFile file;
+    qtvtest::TempFile file;
     ASSERT_EQ("0 |", Tree({"export", "source", file.Path()}));
     ASSERT_EQ("0 |", Tree({"import", file.Path(), "Copy"}));
     for (const auto& v : values)
@@ -120,7 +119,7 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
         {good + "\"a\\q\"=\"x\"\r\n", 5, "bad escape \\q"}, {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
         {"REGEDIT5\r\n\r\n" + section, 1, "bad header"}, {good + "\"e\"=dword:0000002a", 5, "truncated"}};
     for (const auto& row : rows) {
-        TempFile file;
+        qtvtest::TempFile file;
         std::ofstream(file.Path(), std::ios::binary) << row.text;
         const string where = "1 |qtvctl: " + file.Path() + ":" + std::to_string(row.line) + ": ";
         const string outcome = Tree({"import", file.Path()});
@@ -151,11 +150,6 @@ TEST(QtvctlExitTest, FailuresExitWithTheirStatusBeforeAnythingIsDone) {
 class QtvctlRouterTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_router->Initialize()); }
-    // Serves the router until qtvctl has registered for the message.
-    bool Registered(const Qtvctl& qtvctl, UINT message) {
-        return qtvtest::PumpUntil([&] { return m_router->CountHandlers(message) == 1 || qtvctl.Ended(); }, kChildMs) &&
-               !qtvctl.Ended();
-    }
     std::unique_ptr<CMessagePipe> m_router{new CMessagePipe};
     std::vector<qtvtest::Call> m_log;
 };
@@ -180,7 +174,9 @@ TEST_F(QtvctlRouterTest, MonitorPrintsMessagesAndUnregistersAfterCountTimeOrCtrl
     for (const auto& r : rows) {
         Qtvctl monitor(r.args, CREATE_NEW_CONSOLE);
         const UINT message = std::stoul(r.args[2], nullptr, 0);
-        ASSERT_TRUE(Registered(monitor, message)) << r.args[2];
+        // Serves the router until monitor has registered for the message.
+        ASSERT_TRUE(qtvtest::PumpUntil([&] { return m_router->CountHandlers(message) == 1 || monitor.Ended(); },
+                                       kChildMs) && !monitor.Ended()) << r.args[2];
         r.act(monitor.ProcessId());
         const string got = monitor.Finish();
         EXPECT_TRUE(std::regex_match(got, std::regex(r.outcome))) << got;
