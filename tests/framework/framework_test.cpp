@@ -34,8 +34,8 @@ TEST(CStringTest, ConcatenationAndAssignmentKeepEveryCountedByteTakeTheirOwnText
     for (int i = 0; i < 1000; ++i) grown += "7777777777";
     CString formatted;  // sized from the arguments, however long
     formatted.Format("%s-%04u-[%s]", "dev", 7u, expected.c_str());
-    Check({{"self-appended", s, "ababba"}, {"self-assigned", self, "abba"}, {"joined", "<" + (self + 'x') + ">", "<abbax>"},
-           {"zeros", assigned, string("O\0\0O\0\0", 6)}, {"null", emptied, ""}, {"negative length", CString("ab", -4), ""},
+    Check({{"+= itself", s, "ababba"}, {"= its own", self, "abba"}, {"joined", "<" + (self + 'x') + ">", "<abbax>"},
+           {"zeros", assigned, string("O\0\0O\0\0", 6)}, {"null", emptied, ""}, {"length<0", CString("ab", -4), ""},
            {"grown", grown, expected}, {"formatted", formatted, "dev-0007-[" + expected + "]"}});
 }
 
@@ -46,8 +46,8 @@ TEST(CStringTest, ExtractionAndSearchClampToTheCountedText) {
            {"Mid>", s.Mid(40, 2), ""},     {"Mid n<0", s.Mid(3, -1), ""}, {"Mid max", s.Mid(10, INT_MAX), "ld"},
            {"Right", s.Right(5), "world"}, {"Right 0", s.Right(0), ""},   {"Right>", s.Right(99), "Hello, world"}});
     EXPECT_EQ((std::vector<int>{4, 2, -1, -1, 3, 4, -1, 0}),
-              (std::vector<int>{z.Find('a', 1), z.Find('\0'), z.Find('z'), z.Find('a', 6), z.Find("ca"), z.Find("ab", 1),
-                                z.Find("abc"), z.Find("")}));
+              (std::vector<int>{z.Find('a', 1), z.Find('\0'), z.Find('z'), z.Find('a', 6), z.Find("ca"),
+                                z.Find("ab", 1), z.Find("abc"), z.Find("")}));
     CString t("abc");  // indexes outside the text read zero and write nothing
     EXPECT_EQ(string(4, '\0'), string({t.GetAt(3), t[3], t.GetAt(INT_MIN), t[INT_MIN]}));
     for (int i : {2, 3, INT_MIN}) t.SetAt(i, 'X');
@@ -80,7 +80,7 @@ TEST(CStringTest, BufferIsNeverSmallerThanTheTextAndReleaseSetsTheLength) {
     s.ReleaseBuffer(4);
     e.GetBuffer(0)[0] = 'x';  // even an empty string gets storage of its own
     e.ReleaseBuffer(0);
-    Check({{"to its NUL", whole, "0123456789"}, {"to 4", s, "0123"}, {"empty", e, ""}, {"shared empty", CString(), ""}});
+    Check({{"to its NUL", whole, "0123456789"}, {"to 4", s, "0123"}, {"empty", e, ""}, {"shared", CString(), ""}});
     EXPECT_THROW(s.GetBuffer(INT_MAX), std::bad_alloc);
     EXPECT_STREQ("0123", s);  // unchanged after the failure
 }
@@ -92,8 +92,7 @@ IMPLEMENT_DYNAMIC(CExeClass, CNotifyTarget)
 
 // A class is derived from itself and its bases, never from a class below it.
 TEST(RuntimeClassTest, AnObjectIsOfItsOwnClassAndEveryBaseOnly) {
-    CExeClass object;
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CExeClass)) && object.IsKindOf(RUNTIME_CLASS(CObject)) &&
+    EXPECT_TRUE(CExeClass().IsKindOf(RUNTIME_CLASS(CExeClass)) && CExeClass().IsKindOf(RUNTIME_CLASS(CObject)) &&
                 !RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CExeClass)));
 }
 
@@ -189,9 +188,9 @@ TEST(WndTest, HandleMapIsPerThreadForgetsOnlyAWindowAfterItsLastMessageAndRefuse
     other.reset();
     EXPECT_FALSE(IsWindow(gone));
     EXPECT_FALSE(refused.Create("STATIC") || refused.m_hWnd);
-    HWND plain = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, AfxGetInstanceHandle(), nullptr);
-    EXPECT_TRUE(plain && refused.messages.empty() && !CWnd::FromHandlePermanent(plain));
-    DestroyWindow(plain);
+    HWND raw = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, AfxGetInstanceHandle(), nullptr);
+    EXPECT_TRUE(raw && refused.messages.empty() && !CWnd::FromHandlePermanent(raw));
+    DestroyWindow(raw);
 }
 
 }  // namespace
