@@ -67,14 +67,11 @@ TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
     const struct { Args args; string outcome; } rows[] = {  // the start of "exit stdout|stderr"
         {{"schemes"}, "0 * .Default\n  Racing\n  Work\n|"},  // first use copies the machine's tree
         {{"current", "racing"}, "0 |"},                        // any letter case, stored as the registry spells it
-        {{"current"}, "0 Racing\n|"},
-        {{"current", "Gone"}, "1 |qtvctl: the user has no scheme \"Gone\"\n"},
-        {{"new", "Extra"}, "0 |"},
+        {{"current"}, "0 Racing\n|"}, {{"current", "Gone"}, "1 |qtvctl: the user has no scheme \"Gone\"\n"},
         {{"delete", ".DEFAULT"}, "1 |qtvctl: the default scheme \".Default\" cannot be deleted\n"},
-        {{"delete", "Missing"}, "1 |qtvctl: cannot delete scheme \"Missing\": error 2: "},
-        {{"delete", "RACING"}, "0 |"},  // the current one: .Default becomes current
-        {{"schemes"}, "0 * .Default\n  Extra\n  Work\n|"},
-    };
+        {{"delete", "Missing"}, "1 |qtvctl: cannot delete scheme \"Missing\": error 2: "}, {{"new", "Extra"}, "0 |"},
+        // Deleting the current one makes .Default current.
+        {{"delete", "RACING"}, "0 |"}, {{"schemes"}, "0 * .Default\n  Extra\n  Work\n|"}};
     for (const auto& row : rows)
         EXPECT_EQ(row.outcome, Tree(row.args).substr(0, row.outcome.size())) << row.args[0];
 }
@@ -82,17 +79,15 @@ TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
 // The user's tree is made of lasting keys: the library's volatile ones can go
 // below them.
 TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) {
-    string bytes;
+    string bytes;  // over several lines
     for (int i = 0; i < 250; ++i) bytes += static_cast<char>(i * 7);
     const struct { const char* sub; string name; DWORD type; string bytes; } values[] = {
-        {"", "Text", REG_SZ, Bytes("abc\0")},           {"", "Empty", REG_SZ, Bytes("\0")},
-        {"", "", REG_SZ, Bytes("unnamed\0")},           {"", "Lines", REG_SZ, Bytes("one\r\ntwo\0")},
-        {"", "Unterminated", REG_SZ, Bytes("abc")},     {"", "Number", REG_DWORD, Bytes("\x2a\0\0\0")},
-        {"", "Short number", REG_DWORD, Bytes("\1\2\3")}, {"", "Bytes", REG_BINARY, bytes},  // over several lines
-        {"", "List", REG_MULTI_SZ, Bytes("a\0bc\0\0")}, {"", "Path", REG_EXPAND_SZ, Bytes("%TEMP%\\x\0")},
-        {"\\Deep", "Wide", REG_QWORD, Bytes("12345678")}, {"\\Deep\\Er", Bytes("q\"b\\\xe9"), REG_SZ, Bytes("x\0")},
-        {"\\Deep\\Er", "None", REG_NONE, ""},            {"\\Deep\\Empty", "", REG_NONE, ""},
-    };
+        {"\\Deep\\Er", Bytes("q\"b\\\xe9"), REG_SZ, Bytes("x\0")}, {"", "Path", REG_EXPAND_SZ, Bytes("%TEMP%\\x\0")},
+        {"", "Short number", REG_DWORD, Bytes("\1\2\3")}, {"\\Deep", "Wide", REG_QWORD, Bytes("12345678")},
+        {"", "Number", REG_DWORD, Bytes("\x2a\0\0\0")}, {"", "List", REG_MULTI_SZ, Bytes("a\0bc\0\0")},
+        {"", "Lines", REG_SZ, Bytes("one\r\ntwo\0")}, {"", "Unterminated", REG_SZ, Bytes("abc")},
+        {"", "Text", REG_SZ, Bytes("abc\0")}, {"", "", REG_SZ, Bytes("unnamed\0")}, {"\\Deep\\Empty", "", REG_NONE, ""},
+        {"\\Deep\\Er", "None", REG_NONE, ""}, {"", "Empty", REG_SZ, Bytes("\0")}, {"", "Bytes", REG_BINARY, bytes}};
     const string source = kSchemes + "\\Source", copy = kSchemes + "\\Copy";
     for (const auto& v : values) Put(source + v.sub, v.name.c_str(), v.type, v.bytes);
     qtvtest::TempFile file;
