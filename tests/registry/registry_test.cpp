@@ -57,6 +57,7 @@ TEST(RegDataTest, AssignmentAndLoadingReplaceBytesAndTypeButNotTheSlot) {
 // Only an entry opened for reading on a key with exactly one value keeps it.
 TEST_F(RegTest, OpeningNeedsTheKeyAndKeepsAnOnlyValueWhileCreatingBuildsEveryMissingKeyVolatile) {
     LONG result = 0x5E5E;
+    // A missing key is not opened: ERROR_FILE_NOT_FOUND (2).
     EXPECT_TRUE(!EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path("a\\b"), result)) && result == 2) << result;
     EXPECT_TRUE(EntryPtr(CRegEntry::CreateNew(HKEY_CURRENT_USER, Path("a\\b"), result)) && result == 0);
     HKEY lasting;  // the platform refuses a lasting key below a volatile one
