@@ -110,7 +110,7 @@ TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
         {good + "\"c\"=\"" + string(100000, 'x') + "\r\n", 5, "no closing quote"},
         {good + "\"b\"=hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""}, {good + "\"h\"=-\r\n", 5, "cannot delete"},
         {good + Bytes("\"f\"=\"a\0b\"\r\n"), 5, "NUL byte in column 7"},
-        {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"}, {good + "\"g\"=dword:123456789\r\n", 5, "bad dword"},
+        {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"}, {good + "\"g\"=dword:00000002a\r\n", 5, "bad dword"},
         {good + "\"a\\q\"=\"x\"\r\n", 5, "bad escape \\q"}, {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
         {"REGEDIT5\r\n\r\n" + section, 1, "bad header"}, {good + "\"e\"=dword:0000002a", 5, "truncated"}};
     for (const auto& row : rows) {
