@@ -101,7 +101,8 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
 }
 
 TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
-    const string schemes = "[HKEY_CURRENT_USER\\" + string(Path(kSchemes)), section = schemes + "\\New]\r\n";
+    // The root in another letter case: key paths match in any case.
+    const string schemes = "[hkey_current_user\\" + string(Path(kSchemes)), section = schemes + "\\New]\r\n";
     const string good = "REGEDIT4\r\n\r\n" + section + "\"ok\"=\"1\"\r\n";  // lines 1 to 4
     const struct { string text; int line; const char* what; } rows[] = {
         {good + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n", 5, "outside the schemes"}, {"", 1, "empty"},
