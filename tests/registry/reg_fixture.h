@@ -1,7 +1,8 @@
 // Each registry test works below its own key (process id + test name) under
 // HKEY_CURRENT_USER, and the same path under HKEY_LOCAL_MACHINE when it needs
-// one; teardown deletes both. Test data is written and checked with the
-// platform's own calls, never through the code under test.
+// one; teardown deletes both. The key is named as a product of the suite, so
+// the library's settings classes find their trees there. Test data is written
+// and checked with the platform's own calls, never through the code under test.
 #pragma once
 
 #include "qtvutils/registry.h"
@@ -19,16 +20,16 @@ inline string Bytes(const CString& s) { return string(s, s.GetLength()); }
 class RegTest : public ::testing::Test {
 protected:
     // The key that holds every test's own key, in both roots.
-    virtual const char* Folder() const { return "Software\\QTVUtilsTests"; }
+    static constexpr const char* kFolder = "SOFTWARE\\Quorvane";
     void SetUp() override {
         m_name.Format("%lu-%s", GetCurrentProcessId(), ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        m_path = Folder() + ("\\" + m_name);
+        m_path = kFolder + ("\\" + m_name);
         MakeKey("");
     }
     void TearDown() override {
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             RegDeleteTreeA(root, m_path);
-            RegDeleteKeyA(root, Folder());  // only once no other run uses it
+            RegDeleteKeyA(root, kFolder);  // only once no other run uses it
         }
     }
     CString Path(const string& sub) const { return sub.empty() ? m_path : m_path + "\\" + sub.c_str(); }
