@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <numeric>
 #include <string>
 
 namespace {
@@ -39,18 +37,13 @@ TEST(ScannerTest, StepsStopAtTheEndAtStopCharactersAndAtTheStart) {
 // A writable copy of a text, its NUL and guard bytes that nothing may touch.
 struct Buffer {
     explicit Buffer(const char* text) : original(text + std::string("\0\x5a\xa5", 3)), bytes(original) {}
-    int Changed() const {
-        return std::inner_product(bytes.begin(), bytes.end(), original.begin(), 0, std::plus<>(),
-                                  std::not_equal_to<>());
-    }
     std::string original, bytes;
 };
 
 // Makes the calls ('n': next with nextSet, 'b': nextBetween with betweenSet,
 // 'c': changeSkipChars(nullptr)) and shows each token followed by what ended
-// it ('$' for 0), separated by '|'. Between calls at most the token's NUL
-// differs from the original text.
-std::string Tokens(CTokenizer& t, const Buffer& b, const char* calls, const char* nextSet, const char* betweenSet) {
+// it ('$' for 0), separated by '|'.
+std::string Tokens(CTokenizer& t, const char* calls, const char* nextSet, const char* betweenSet) {
     std::string shown;
     for (const char* c = calls; *c; ++c) {
         if (*c == 'c') {
@@ -58,7 +51,6 @@ std::string Tokens(CTokenizer& t, const Buffer& b, const char* calls, const char
             continue;
         }
         const char* token = *c == 'n' ? t.next(nextSet) : t.nextBetween(betweenSet);
-        EXPECT_LE(b.Changed(), 1);
         shown += std::string(token) + (t.m_cDelimiter ? t.m_cDelimiter : '$') + (c[1] ? "|" : "");
     }
     return shown;
@@ -90,36 +82,17 @@ TEST(TokenizerTest, TokensFollowTheWalkAndTheTextIsPutBack) {
         {
             CTokenizer t(&buffer.bytes[0], c.skip, c.stop);
             EXPECT_EQ(&buffer.bytes[strspn(c.text, c.skip ? c.skip : "")], t++);  // past the leading skip characters
-            EXPECT_EQ(c.expected, Tokens(t, buffer, c.calls, c.nextSet, c.betweenSet));
+            EXPECT_EQ(c.expected, Tokens(t, c.calls, c.nextSet, c.betweenSet));
             t.restart(&other.bytes[0], nullptr, nullptr);
-            EXPECT_EQ(0, buffer.Changed());
+            EXPECT_EQ(buffer.original, buffer.bytes);
             EXPECT_STREQ("x", t.next(" "));
         }
-        EXPECT_EQ(0, other.Changed());
+        EXPECT_EQ(other.original, other.bytes);
     }
     // QtvEmptyText lies in read-only memory: a write would end the process.
     CTokenizer byDefault, fromNull(nullptr, " ", ";");
-    EXPECT_EQ("$|$|$", Tokens(byDefault, Buffer(""), "nbn", ",", "\""));
-    EXPECT_EQ("$|$|$", Tokens(fromNull, Buffer(""), "nbn", ",", "\""));
-}
-
-// One text of every byte value, each value in turn the delimiter: the
-// tokens are the text before and after it, and the text is whole again once
-// the tokenizer is gone.
-TEST(TokenizerTest, EveryByteValueEndsATokenAsADelimiter) {
-    std::string all;
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
-    for (int d = 1; d < 256; ++d) {
-        const char set[] = {static_cast<char>(d), '\0'};
-        Buffer buffer(all.c_str());
-        {
-            CTokenizer t(&buffer.bytes[0], nullptr, nullptr);
-            EXPECT_EQ(all.substr(0, d - 1), t.next(set)) << d;
-            EXPECT_EQ(set[0], t.m_cDelimiter) << d;
-            EXPECT_EQ(all.substr(d), t.nextBetween(set)) << d;
-        }
-        EXPECT_EQ(0, buffer.Changed()) << d;
-    }
+    EXPECT_EQ("$|$|$", Tokens(byDefault, "nbn", ",", "\""));
+    EXPECT_EQ("$|$|$", Tokens(fromNull, "nbn", ",", "\""));
 }
 
 }  // namespace
