@@ -16,12 +16,8 @@ namespace {
 class PathSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A name nothing has yet (not even what an interrupted run left):
-        // the platform makes it as a file, which becomes a folder.
-        char name[MAX_PATH];
-        ASSERT_NE(0u, GetTempFileNameA(std::filesystem::temp_directory_path().string().c_str(), "qtv", 0, name));
-        ASSERT_TRUE(DeleteFileA(name) && CreateDirectoryA(name, nullptr) && SetCurrentDirectoryA(name));
-        m_dir = name + std::string("\\");
+        ASSERT_TRUE(std::filesystem::create_directory(m_dir));  // not one an earlier run left
+        std::filesystem::current_path(m_dir);
     }
     void TearDown() override {
         std::filesystem::current_path(m_oldDirectory);
@@ -36,7 +32,7 @@ protected:
         }
     }
 
-    std::string m_dir;  // with a final '\'
+    const std::string m_dir = (std::filesystem::temp_directory_path() / qtvtest::UniqueName("search")).string() + "\\";
     const std::string m_file = qtvtest::UniqueName("find") + ".dat";  // nowhere else on the search path
     const std::filesystem::path m_oldDirectory = std::filesystem::current_path();
 };

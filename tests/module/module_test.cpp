@@ -43,8 +43,7 @@ TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {
 TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
     for (const char* file : {"QTVUtils.dll", "QTVEHook.dll"}) {
         SCOPED_TRACE(file);
-        DWORD ignored = 0;
-        std::vector<char> info(GetFileVersionInfoSizeA(file, &ignored));
+        std::vector<char> info(GetFileVersionInfoSizeA(file, nullptr));
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(file, 0, info.size(), info.data()));
         void* value = nullptr;
         UINT len = 0;
