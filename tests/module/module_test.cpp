@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -19,18 +19,16 @@ TEST(RefCountedTest, CountsFromOneTheLastReleaseDestroysAndCopiesStartAfresh) {
     Counted* p = new Counted(&destroyed);
     EXPECT_EQ(p, p->Lock());
     p->AddRef();
-    std::string counts = std::to_string(p->GetRefCount());
-    for (int i = 0; i < 3; ++i) {
-        const LONG count = p->Release();
-        counts += " " + std::to_string(count) + (destroyed ? " destroyed" : "");
-    }
-    EXPECT_EQ("3 2 1 0 destroyed", counts);
+    std::ostringstream counts;  // each << is sequenced after the one before
+    counts << p->GetRefCount();
+    for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (destroyed ? " destroyed" : "");
+    EXPECT_EQ("3 2 1 0 destroyed", counts.str());
 
     Counted a(&destroyed);
     a.AddRef();
     Counted b(a);  // 1, not a's 2
     a = b;         // a keeps its 2
-    EXPECT_EQ("2 1", std::to_string(a.GetRefCount()) + " " + std::to_string(b.GetRefCount()));
+    EXPECT_EQ(std::make_pair(2L, 1L), std::make_pair(a.GetRefCount(), b.GetRefCount()));
 }
 
 TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {

@@ -7,16 +7,9 @@
 
 namespace {
 
-// The offsets six steps forward return, then six steps back.
-std::string Walk(CScanner& s, const char* text) {
-    std::string offsets;
-    for (int i = 0; i < 12; ++i) offsets += std::to_string((i < 6 ? s++ : s--) - text) + (i == 5 ? " / " : " ");
-    return offsets;
-}
-
 TEST(ScannerTest, StepsStopAtTheEndAtStopCharactersAndAtTheStart) {
     // How the scanner gets its text: 'r' restart(text, stop); '=' restart("x;y", stop), then the text
-    // assigned (the stop set stays); 'd' none (default construction).
+    // assigned (the stop set stays); 'd' none (default construction). offsets: six steps forward, then six back.
     const struct { char how; const char *text, *stop, *offsets; } rows[] = {
         {'r', "abc", nullptr, "0 1 2 3 3 3 / 3 2 1 0 0 0 "},     {'r', "abc", "", "0 1 2 3 3 3 / 3 2 1 0 0 0 "},
         {'r', "ab;c", ";", "0 1 2 2 2 2 / 2 1 0 0 0 0 "},        {'r', ";x", ";", "0 0 0 0 0 0 / 0 0 0 0 0 0 "},
@@ -30,15 +23,12 @@ TEST(ScannerTest, StepsStopAtTheEndAtStopCharactersAndAtTheStart) {
         CScanner s;
         if (r.how != 'd') s.restart(r.how == 'r' ? r.text : "x;y", r.stop);
         if (r.how == '=') s = r.text;
-        EXPECT_EQ(r.offsets, Walk(s, r.text ? r.text : QtvEmptyText));
+        const char* text = r.text ? r.text : QtvEmptyText;
+        std::string offsets;
+        for (int i = 0; i < 12; ++i) offsets += std::to_string((i < 6 ? s++ : s--) - text) + (i == 5 ? " / " : " ");
+        EXPECT_EQ(r.offsets, offsets);
     }
 }
-
-// A writable copy of a text, its NUL and guard bytes that nothing may touch.
-struct Buffer {
-    explicit Buffer(const char* text) : original(text + std::string("\0\x5a\xa5", 3)), bytes(original) {}
-    std::string original, bytes;
-};
 
 // Makes the calls ('n': next with nextSet, 'b': nextBetween with betweenSet,
 // 'c': changeSkipChars(nullptr)) and shows each token followed by what ended
@@ -76,23 +66,24 @@ TEST(TokenizerTest, TokensFollowTheWalkAndTheTextIsPutBack) {
         {"a,b;c", nullptr, ";", ",", ",", "nnnbn", "a,|b;|;|;|;"},      {"a;b", nullptr, ";", ";", nullptr, "nn", "a;|b$"},
         {"a; b", "; ", ";", ",", nullptr, "nn", "a;|b$"},
     };
+    const std::string guard("\0\x5a\xa5", 3);  // the NUL and bytes behind it, which nothing may touch
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        Buffer buffer(c.text), other("x y");
+        const std::string original = c.text + guard, otherOriginal = "x y" + guard;
+        std::string text = original, other = otherOriginal;
         {
-            CTokenizer t(&buffer.bytes[0], c.skip, c.stop);
-            EXPECT_EQ(&buffer.bytes[strspn(c.text, c.skip ? c.skip : "")], t++);  // past the leading skip characters
+            CTokenizer t(&text[0], c.skip, c.stop);
+            EXPECT_EQ(&text[strspn(c.text, c.skip ? c.skip : "")], t++);  // past the leading skip characters
             EXPECT_EQ(c.expected, Tokens(t, c.calls, c.nextSet, c.betweenSet));
-            t.restart(&other.bytes[0], nullptr, nullptr);
-            EXPECT_EQ(buffer.original, buffer.bytes);
+            t.restart(&other[0], nullptr, nullptr);
+            EXPECT_EQ(original, text);
             EXPECT_STREQ("x", t.next(" "));
         }
-        EXPECT_EQ(other.original, other.bytes);
+        EXPECT_EQ(otherOriginal, other);
     }
     // QtvEmptyText lies in read-only memory: a write would end the process.
     CTokenizer byDefault, fromNull(nullptr, " ", ";");
-    EXPECT_EQ("$|$|$", Tokens(byDefault, "nbn", ",", "\""));
-    EXPECT_EQ("$|$|$", Tokens(fromNull, "nbn", ",", "\""));
+    for (CTokenizer* t : {&byDefault, &fromNull}) EXPECT_EQ("$|$|$", Tokens(*t, "nbn", ",", "\""));
 }
 
 }  // namespace
