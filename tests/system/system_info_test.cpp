@@ -60,9 +60,8 @@ const Op kOps[] = {
 Value Fresh(UINT size) {
     Value v;
     memset(&v, 0, sizeof v);
-    if (size == MAX_PATH) return v;
-    memset(&v, 0xA5, size ? size : sizeof v.u);
-    if (size) v.u = size;
+    if (size != MAX_PATH) memset(&v, 0xA5, size ? size : sizeof v.u);
+    if (size != MAX_PATH && size) v.u = size;
     return v;
 }
 
