@@ -25,9 +25,6 @@ std::string Parts(const CPathName& p) {
     return drive + "|" + dir + "|" + name + "|" + ext;
 }
 
-// Then texts of every byte value from 1 to 255, rotated so that separators,
-// dots, colons and blanks fall everywhere: the stored text is normalised
-// (setting it again changes nothing).
 TEST(PathNameTest, GettersSplitTheStoredText) {
     // parts: drive|directory|name|extension; the stored text is them joined.
     const struct { const char *given, *parts; } rows[] = {
@@ -44,12 +41,6 @@ TEST(PathNameTest, GettersSplitTheStoredText) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.given ? r.given : "null");
         EXPECT_EQ(r.parts, Parts(CPathName(r.given)));
-    }
-    for (int shift = 0; shift < 255; ++shift) {
-        std::string text;
-        for (int b = 0; b < 255; ++b) text += static_cast<char>(1 + (b + shift) % 255);
-        const CPathName p(text.c_str());
-        EXPECT_EQ(Parts(p), Parts(CPathName(S(p).c_str()))) << shift;
     }
 }
 
@@ -107,16 +98,14 @@ TEST(PathNameTest, SettersAndReadingsReplaceOnePartNormaliseAndCut) {
 // Each test runs in a fresh directory under the temporary folder, made the
 // current directory; afterwards the old one is current again and the new one
 // is removed with all it holds.
-class PathSearchTest : public ::testing::Test {
-protected:
+struct PathSearchTest : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(std::filesystem::create_directory(m_dir));  // not one an earlier run left
         std::filesystem::current_path(m_dir);
     }
     void TearDown() override {
         std::filesystem::current_path(m_oldDirectory);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
+        std::filesystem::remove_all(m_dir);
     }
     // Makes empty files, and the directories they need, below the test's directory.
     void Make(std::initializer_list<std::string> files) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <vector>
 
 namespace {
 
@@ -41,7 +40,7 @@ TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {
 TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
     for (const char* file : {"QTVUtils.dll", "QTVEHook.dll"}) {
         SCOPED_TRACE(file);
-        std::vector<char> info(GetFileVersionInfoSizeA(file, nullptr));
+        std::string info(GetFileVersionInfoSizeA(file, nullptr), '\0');
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(file, 0, info.size(), info.data()));
         void* value = nullptr;
         UINT len = 0;
