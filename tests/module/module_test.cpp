@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 namespace {
 
@@ -19,18 +18,16 @@ TEST(RefCountedTest, CountsFromOneTheLastReleaseDestroysAndCopiesStartAfresh) {
     Counted* p = new Counted(&destroyed);
     EXPECT_EQ(p, p->Lock());
     p->AddRef();
-    std::string counts = std::to_string(p->GetRefCount());
-    for (int i = 0; i < 3; ++i) {
-        const LONG count = p->Release();
-        counts += " " + std::to_string(count) + (destroyed ? " destroyed" : "");
-    }
-    EXPECT_EQ("3 2 1 0 destroyed", counts);
+    std::ostringstream counts;  // each << is sequenced after the one before
+    counts << p->GetRefCount();
+    for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (destroyed ? " destroyed" : "");
+    EXPECT_EQ("3 2 1 0 destroyed", counts.str());
 
     Counted a(&destroyed);
     a.AddRef();
     Counted b(a);  // 1, not a's 2
     a = b;         // a keeps its 2
-    EXPECT_EQ("2 1", std::to_string(a.GetRefCount()) + " " + std::to_string(b.GetRefCount()));
+    EXPECT_EQ(std::make_pair(2L, 1L), std::make_pair(a.GetRefCount(), b.GetRefCount()));
 }
 
 TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {
@@ -43,8 +40,7 @@ TEST(ModuleExportsTest, NoOpExportsAreFoundByPlainName) {
 TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
     for (const char* file : {"QTVUtils.dll", "QTVEHook.dll"}) {
         SCOPED_TRACE(file);
-        DWORD ignored = 0;
-        std::vector<char> info(GetFileVersionInfoSizeA(file, &ignored));
+        std::string info(GetFileVersionInfoSizeA(file, nullptr), '\0');
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(file, 0, info.size(), info.data()));
         void* value = nullptr;
         UINT len = 0;

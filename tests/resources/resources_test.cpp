@@ -81,7 +81,6 @@ TEST_F(ResourceTest, EachLoaderLoadsOnlyFromASelectedModuleThatHoldsTheResource)
     for (const auto& [id, loads] : loaders) EXPECT_TRUE(loads(mgr, id, 0x8) && !loads(mgr, id, 0x7) && !loads(mgr, 999, 0xF)) << id;
     // The system's own cursors (the first and the last of them) come without any module; 32649 above is not one.
     for (UINT id : {32512u, 32650u}) EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)), mgr.FindAndLoadCursor(id, 0)) << id;
-    EXPECT_EQ(nullptr, mgr.FindAndLoadAccelerators(600, 0xF));  // module 1 holds table 600; accelerators are never looked for
 }
 
 // 4 x 2 images: 100 of 8 bits, colours 0 1 2 3 under 252 253 254 255; 101 of
