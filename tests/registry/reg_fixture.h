@@ -16,23 +16,27 @@ using std::string;
 using EntryPtr = std::unique_ptr<CRegEntry>;  // destroyed through the virtual destructor
 
 inline string Bytes(const CString& s) { return string(s, s.GetLength()); }
+// A literal's bytes, zeros included, without the terminator the compiler adds.
+template <size_t N> string Bytes(const char (&s)[N]) { return string(s, N - 1); }
 
-class RegTest : public ::testing::Test {
-protected:
+// The schemes of the application "App" of a test's product, below the product key.
+const string kSchemes = "CurrentVersion\\App\\Schemes";
+
+struct RegTest : ::testing::Test {
     // The key that holds every test's own key, in both roots.
     static constexpr const char* kFolder = "SOFTWARE\\Quorvane";
     void SetUp() override {
         m_name.Format("%lu-%s", GetCurrentProcessId(), ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        m_path = kFolder + ("\\" + m_name);
         MakeKey("");
     }
     void TearDown() override {
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            RegDeleteTreeA(root, m_path);
+            RegDeleteTreeA(root, Path(""));
             RegDeleteKeyA(root, kFolder);  // only once no other run uses it
         }
     }
-    CString Path(const string& sub) const { return sub.empty() ? m_path : m_path + "\\" + sub.c_str(); }
+    // The path of a key below the test's own key, or of that key itself.
+    CString Path(const string& sub) { return kFolder + ("\\" + m_name) + (sub.empty() ? "" : "\\") + sub.c_str(); }
     void MakeKey(const string& sub, HKEY root = HKEY_CURRENT_USER) {
         HKEY key;
         ASSERT_EQ(0, RegCreateKeyA(root, Path(sub), &key));
@@ -52,5 +56,4 @@ protected:
     EntryPtr Open(const string& sub) { return EntryPtr(CRegEntry::OpenExisting(HKEY_CURRENT_USER, Path(sub))); }
 
     CString m_name;  // unique to this process and test
-    CString m_path;
 };

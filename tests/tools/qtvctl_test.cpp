@@ -22,9 +22,6 @@ using Args = std::vector<string>;
 
 // A child can take 10 s and more to start on a loaded machine.
 const DWORD kChildMs = 3 * qtvtest::kWaitMs;
-const string kSchemes = "CurrentVersion\\App\\Schemes";  // below the product key
-
-template <size_t N> string Bytes(const char (&s)[N]) { return string(s, N - 1); }
 
 // qtvctl.exe with its stdout and stderr in files of their own. Its outcome
 // reads "exit stdout|stderr", without CRs.
@@ -32,7 +29,11 @@ class Qtvctl {
 public:
     explicit Qtvctl(const Args& args, DWORD flags = 0)
         : m_child("qtvctl.exe", args, Output(m_out).Get(), Output(m_err).Get(), flags) {}  // closed once it has started
-    static string Run(const Args& args) { return Qtvctl(args).Finish(); }
+    // With a product, on its application "App".
+    static string Run(Args args, const char* product = nullptr) {
+        if (product) args.insert(args.end(), {"--product", product, "--app", "App"});
+        return Qtvctl(args).Finish();
+    }
     bool Ended() const { return WaitForSingleObject(m_child.Handle(), 0) != WAIT_TIMEOUT; }
     DWORD ProcessId() const { return m_child.ProcessId(); }
     // Serves this thread's messages (a router of ours) until it ends.
@@ -54,13 +55,7 @@ private:
 };
 
 // The test's own key is the product key, in both roots.
-class QtvctlTest : public RegTest {
-protected:
-    string Tree(Args args) {
-        args.insert(args.end(), {"--product", string(m_name), "--app", "App"});
-        return Qtvctl::Run(args);
-    }
-};
+using QtvctlTest = RegTest;
 
 TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
     for (const char* s : {".Default", "Racing", "Work"}) Put(kSchemes + "\\" + s, "v", REG_SZ, "1", HKEY_LOCAL_MACHINE);
@@ -68,12 +63,12 @@ TEST_F(QtvctlTest, SchemeCommandsFollowTheLibraryOnAMachineTreeMadeByTheTest) {
         {{"schemes"}, "0 * .Default\n  Racing\n  Work\n|"},  // first use copies the machine's tree
         {{"current", "racing"}, "0 |"},                        // any letter case, stored as the registry spells it
         {{"current"}, "0 Racing\n|"}, {{"current", "Gone"}, "1 |qtvctl: the user has no scheme \"Gone\"\n"},
+        {{"new", "Extra"}, "0 |"}, {{"delete", "Missing"}, "1 |qtvctl: cannot delete scheme \"Missing\": error 2: "},
         {{"delete", ".DEFAULT"}, "1 |qtvctl: the default scheme \".Default\" cannot be deleted\n"},
-        {{"delete", "Missing"}, "1 |qtvctl: cannot delete scheme \"Missing\": error 2: "}, {{"new", "Extra"}, "0 |"},
         // Deleting the current one makes .Default current.
         {{"delete", "RACING"}, "0 |"}, {{"schemes"}, "0 * .Default\n  Extra\n  Work\n|"}};
     for (const auto& row : rows)
-        EXPECT_EQ(row.outcome, Tree(row.args).substr(0, row.outcome.size())) << row.args[0];
+        EXPECT_EQ(row.outcome, Qtvctl::Run(row.args, m_name).substr(0, row.outcome.size())) << row.args[0];
 }
 
 // The user's tree is made of lasting keys: the library's volatile ones can go
@@ -82,17 +77,18 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
     string bytes;  // over several lines
     for (int i = 0; i < 250; ++i) bytes += static_cast<char>(i * 7);
     const struct { const char* sub; string name; DWORD type; string bytes; } values[] = {
-        {"\\Deep\\Er", Bytes("q\"b\\\xe9"), REG_SZ, Bytes("x\0")}, {"", "Path", REG_EXPAND_SZ, Bytes("%TEMP%\\x\0")},
-        {"", "Short number", REG_DWORD, Bytes("\1\2\3")}, {"\\Deep", "Wide", REG_QWORD, Bytes("12345678")},
-        {"", "Number", REG_DWORD, Bytes("\x2a\0\0\0")}, {"", "List", REG_MULTI_SZ, Bytes("a\0bc\0\0")},
+        {"", "Text", REG_SZ, Bytes("abc\0")}, {"", "Empty", REG_SZ, Bytes("\0")}, {"", "", REG_SZ, Bytes("unnamed\0")},
         {"", "Lines", REG_SZ, Bytes("one\r\ntwo\0")}, {"", "Unterminated", REG_SZ, Bytes("abc")},
-        {"", "Text", REG_SZ, Bytes("abc\0")}, {"", "", REG_SZ, Bytes("unnamed\0")}, {"\\Deep\\Empty", "", REG_NONE, ""},
-        {"\\Deep\\Er", "None", REG_NONE, ""}, {"", "Empty", REG_SZ, Bytes("\0")}, {"", "Bytes", REG_BINARY, bytes}};
+        {"", "Path", REG_EXPAND_SZ, Bytes("%TEMP%\\x\0")}, {"", "Number", REG_DWORD, Bytes("\x2a\0\0\0")},
+        {"", "Short number", REG_DWORD, Bytes("\1\2\3")}, {"", "Bytes", REG_BINARY, bytes},
+        {"", "List", REG_MULTI_SZ, Bytes("a\0bc\0\0")}, {"\\Deep", "Wide", REG_QWORD, Bytes("12345678")},
+        {"\\Deep\\Er", Bytes("q\"b\\\xe9"), REG_SZ, Bytes("x\0")}, {"\\Deep\\Er", "None", REG_NONE, ""},
+        {"\\Deep\\Empty", "", REG_NONE, ""}};
     const string source = kSchemes + "\\Source", copy = kSchemes + "\\Copy";
     for (const auto& v : values) Put(source + v.sub, v.name.c_str(), v.type, v.bytes);
     qtvtest::TempFile file;
-    ASSERT_EQ("0 |", Tree({"export", "source", file.Path()}));
-    ASSERT_EQ("0 |", Tree({"import", file.Path(), "Copy"}));
+    ASSERT_EQ("0 |", Qtvctl::Run({"export", "source", file.Path()}, m_name));
+    ASSERT_EQ("0 |", Qtvctl::Run({"import", file.Path(), "Copy"}, m_name));
     for (const auto& v : values)
         EXPECT_EQ(Get(source + v.sub, v.name.c_str()), Get(copy + v.sub, v.name.c_str())) << v.name;
     for (const char* form : {"\r\n\"Text\"=\"abc\"\r\n", "\r\n@=\"unnamed\"\r\n", "\r\n\"Number\"=dword:0000002a\r\n",
@@ -103,22 +99,23 @@ TEST_F(QtvctlTest, ExportThenImportUnderAnotherNameCopiesEveryValueByteForByte) 
 TEST_F(QtvctlTest, MalformedFilesAreRefusedWithTheirLineAndChangeNothing) {
     // The root in another letter case: key paths match in any case.
     const string schemes = "[hkey_current_user\\" + string(Path(kSchemes)), section = schemes + "\\New]\r\n";
-    const string good = "REGEDIT4\r\n\r\n" + section + "\"ok\"=\"1\"\r\n";  // lines 1 to 4
+    // Lines 1 to 4, and the start of a value on line 5.
+    const string good = "REGEDIT4\r\n\r\n" + section + "\"ok\"=\"1\"\r\n", value = good + "\"v\"=";
     const struct { string text; int line; const char* what; } rows[] = {
-        {good + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n", 5, "outside the schemes"}, {"", 1, "empty"},
+        {"", 1, "empty"}, {"REGEDIT5\r\n\r\n" + section, 1, "bad header"},
+        {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"},
+        {good + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\r\n", 5, "outside the schemes"},
         {good + schemes + "\\Other\\Sub]\r\n", 5, "outside the scheme \"New\" of line 3"},
-        {good + "\"d\"=hex:01,\\\r\n", 5, "ends inside the value begun on line 5"},
-        {good + "\"c\"=\"" + string(100000, 'x') + "\r\n", 5, "no closing quote"},
-        {good + "\"b\"=hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""}, {good + "\"h\"=-\r\n", 5, "cannot delete"},
-        {good + Bytes("\"f\"=\"a\0b\"\r\n"), 5, "NUL byte in column 7"},
-        {"REGEDIT4\r\n\"ok\"=\"1\"\r\n", 2, "before any section"}, {good + "\"g\"=dword:00000002a\r\n", 5, "bad dword"},
-        {good + "\"a\\q\"=\"x\"\r\n", 5, "bad escape \\q"}, {good + "\"b\"=hex:01,,02\r\n", 5, "missing byte"},
-        {"REGEDIT5\r\n\r\n" + section, 1, "bad header"}, {good + "\"e\"=dword:0000002a", 5, "truncated"}};
+        {value + "\"a\\q\"\r\n", 5, "bad escape \\q"}, {value + Bytes("\"a\0b\"\r\n"), 5, "NUL byte in column 7"},
+        {value + "\"" + string(100000, 'x') + "\r\n", 5, "no closing quote"},
+        {value + "dword:00000002a\r\n", 5, "bad dword"}, {value + "hex:01,,02\r\n", 5, "missing byte"},
+        {value + "hex:01,\\\r\n  02,0g\r\n", 6, "bad hex: \"0g\""}, {value + "-\r\n", 5, "cannot delete"},
+        {value + "hex:01,\\\r\n", 5, "ends inside the value begun on line 5"}, {value + "dword:2a", 5, "truncated"}};
     for (const auto& row : rows) {
         qtvtest::TempFile file;
         std::ofstream(file.Path(), std::ios::binary) << row.text;
         const string where = "1 |qtvctl: " + file.Path() + ":" + std::to_string(row.line) + ": ";
-        const string outcome = Tree({"import", file.Path()});
+        const string outcome = Qtvctl::Run({"import", file.Path()}, m_name);
         EXPECT_TRUE(outcome.find(where) == 0 && outcome.find(row.what) != string::npos) << row.what << ": " << outcome;
     }
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(HKEY_CURRENT_USER, Path(kSchemes)));  // no key was made
@@ -143,8 +140,7 @@ TEST(QtvctlExitTest, FailuresExitWithTheirStatusBeforeAnythingIsDone) {
             << row.args[0] << " " << row.args.back();
 }
 
-class QtvctlRouterTest : public ::testing::Test {
-protected:
+struct QtvctlRouterTest : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(m_router->Initialize()); }
     std::unique_ptr<CMessagePipe> m_router{new CMessagePipe};
     std::vector<qtvtest::Call> m_log;
