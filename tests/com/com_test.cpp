@@ -109,12 +109,11 @@ TEST_F(RegTest, IIDIteratorCreatesEachListedClassInTurnAndCountsFailingEntriesAs
                  || it->Initialize(Path("index"), &com, IID_IClassFactory));
     ASSERT_TRUE(it->Initialize(Path("index"), &com, IID_IUnknown));
     EXPECT_EQ(E_POINTER, it->GetNext(nullptr, nullptr));
-    UINT left = 5;
     for (const auto& r : rows) {
-        object = &left;  // sentinels
-        UINT remaining = 12345;
+        UINT remaining = 12345;  // sentinels
+        object = &remaining;
         EXPECT_EQ(r.result, it->GetNext(&object, &remaining)) << r.entry;
-        EXPECT_EQ(--left, remaining) << r.entry;  // 4 down to 0, then 0xFFFFFFFF, 0xFFFFFFFE
+        EXPECT_EQ(UINT(4 - (&r - rows)), remaining) << r.entry;  // 4 down to 0, then 0xFFFFFFFF, 0xFFFFFFFE
         EXPECT_EQ(r.result == S_OK, object != nullptr) << r.entry;
         if (r.result == S_OK) static_cast<IUnknown*>(object)->Release();
     }

@@ -18,8 +18,8 @@ TEST(RefCountedTest, CountsFromOneTheLastReleaseDestroysAndCopiesStartAfresh) {
     Counted* p = new Counted(&destroyed);
     EXPECT_EQ(p, p->Lock());
     p->AddRef();
-    std::ostringstream counts;  // each << is sequenced after the one before
-    counts << p->GetRefCount();
+    // Each << is sequenced after the one before.
+    std::ostringstream counts(std::to_string(p->GetRefCount()), std::ios::ate);
     for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (destroyed ? " destroyed" : "");
     EXPECT_EQ("3 2 1 0 destroyed", counts.str());
 
