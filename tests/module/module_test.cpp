@@ -8,22 +8,21 @@ namespace {
 
 // Counts destructions, to see when Release destroys.
 struct Counted : CRefCounted {
-    explicit Counted(int* p) : pDestroyed(p) {}
-    ~Counted() override { ++*pDestroyed; }
-    int* pDestroyed;
+    ~Counted() override { ++destroyed; }
+    static inline int destroyed;
 };
 
 TEST(RefCountedTest, CountsFromOneTheLastReleaseDestroysAndCopiesStartAfresh) {
-    int destroyed = 0;
-    Counted* p = new Counted(&destroyed);
+    Counted::destroyed = 0;
+    Counted* p = new Counted;
     EXPECT_EQ(p, p->Lock());
     p->AddRef();
     // Each << is sequenced after the one before.
     std::ostringstream counts(std::to_string(p->GetRefCount()), std::ios::ate);
-    for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (destroyed ? " destroyed" : "");
+    for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (Counted::destroyed ? " destroyed" : "");
     EXPECT_EQ("3 2 1 0 destroyed", counts.str());
 
-    Counted a(&destroyed);
+    Counted a;
     a.AddRef();
     Counted b(a);  // 1, not a's 2
     a = b;         // a keeps its 2

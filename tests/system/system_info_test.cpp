@@ -106,9 +106,8 @@ TEST(SystemInfoTest, ReadsMatchTheRawCallAndWritesReachItButNotTheProfileNorBelo
     SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0);
     for (const Op& op : kOps) Check(op, true);
     SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof font, &font, SPIF_SENDWININICHANGE);
-    // GetVersion's low word, minor version in the high byte; platform reached
-    const std::pair<DWORD, bool> rows[] = {
-        {0x0003, false}, {0x0903, false}, {0x1402, false}, {0x0A03, true}, {0x0004, true}};
+    // GetVersion's low word, minor version in the high byte; platform reached (1) or not (0)
+    const std::pair<WORD, bool> rows[] = {{0x0003, 0}, {0x0903, 0}, {0x1402, 0}, {0x0A03, 1}, {0x0004, 1}};
     qtv::SetVersionSourceForTesting(StandInVersion);
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << "version word 0x" << std::hex << r.first);

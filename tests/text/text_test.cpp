@@ -29,14 +29,14 @@ TEST(ScannerTest, StepsStopAtTheEndAtStopCharactersAndAtTheStart) {
     }
 }
 
-// Makes the calls ('n': next with nextSet, 'b': nextBetween with betweenSet)
-// and shows each token followed by what ended it ('$' for 0), separated by '|'.
-std::string Tokens(CTokenizer& t, const char* calls, const char* nextSet, const char* betweenSet) {
-    std::ostringstream shown;
+// Makes the calls ('n': next with the set `next`, 'b': nextBetween with the
+// set `between`) and shows each token followed by what ended it ('$' for 0)
+// and by '|'.
+std::string Tokens(CTokenizer& t, const char* calls, const char* next, const char* between) {
+    std::ostringstream out;
     for (const char* c = calls; *c; ++c)  // each << is sequenced after the call before it
-        shown << (*c == 'n' ? t.next(nextSet) : t.nextBetween(betweenSet)) << (t.m_cDelimiter ? t.m_cDelimiter : '$')
-              << (c[1] ? "|" : "");
-    return shown.str();
+        out << (*c == 'n' ? t.next(next) : t.nextBetween(between)) << (t.m_cDelimiter ? t.m_cDelimiter : '$') << '|';
+    return out.str();
 }
 
 // After the calls, restart and then the destructor put each text back.
@@ -44,19 +44,19 @@ TEST(TokenizerTest, TokensFollowTheWalkAndTheTextIsPutBack) {
     // {} is no set at all (a null pointer).
     const struct { const char *text, *skip, *stop, *nextSet, *betweenSet, *calls, *expected; } cases[] = {
         // adjacent delimiters; skipped delimiters: one per run, with skip characters before one
-        {"a,,b", {}, {}, ",", {}, "nnnnn", "a,|,|b$|$|$"},     {",,,", {}, {}, ",", {}, "nnnn", ",|,|,|$"},
-        {"a  b", " ", {}, " ", {}, "nnn", "a |b$|$"},          {"a  ,b", " ", {}, " ,", {}, "nn", "a |b$"},
+        {"a,,b", {}, {}, ",", {}, "nnnnn", "a,|,|b$|$|$|"},     {",,,", {}, {}, ",", {}, "nnnn", ",|,|,|$|"},
+        {"a  b", " ", {}, " ", {}, "nnn", "a |b$|$|"},          {"a  ,b", " ", {}, " ,", {}, "nn", "a |b$|"},
         // trimmed on both sides, inner skip characters stay, skip characters only give an empty token
-        {" a , b ", " ", {}, ",", {}, "nn", "a,|b$"},          {"  a b\t ,c", " \t", {}, ",", {}, "nn", "a b,|c$"},
-        {"a,   ,b", " ", {}, ",", {}, "nnn", "a,|,|b$"},       {"k=v;w", {}, {}, "=;", {}, "nnn", "k=|v;|w$"},
-        {"\xe9\xff\x80\xfe", {}, {}, "\xfe\xff", {}, "nnn", "\xe9\xff|\x80\xfe|$"},
+        {" a , b ", " ", {}, ",", {}, "nn", "a,|b$|"},          {"  a b\t ,c", " \t", {}, ",", {}, "nn", "a b,|c$|"},
+        {"a,   ,b", " ", {}, ",", {}, "nnn", "a,|,|b$|"},       {"k=v;w", {}, {}, "=;", {}, "nnn", "k=|v;|w$|"},
+        {"\xe9\xff\x80\xfe", {}, {}, "\xfe\xff", {}, "nnn", "\xe9\xff|\x80\xfe|$|"},
         // pairs: quoted then the rest, unterminated, no opening delimiter, empty, untrimmed, mixed with next
-        {"\"x y\" z", " ", {}, " ", "\"", "bn", "x y\"|z$"},   {"\"abc", {}, {}, {}, "\"", "bb", "abc$|$"},
-        {"abc\"def", {}, {}, {}, "\"", "bb", "abc\"|def$"},    {"\"\"x", {}, {}, ",", "\"", "bn", "\"|x$"},
-        {"  ' a b ' 'c'", " ", {}, {}, "'", "bbb", " a b '|c'|$"},
-        {"k=\"v 1\",z", {}, {}, "=,", "\"", "nbnn", "k=|v 1\"|,|z$"},
+        {"\"x y\" z", " ", {}, " ", "\"", "bn", "x y\"|z$|"},   {"\"abc", {}, {}, {}, "\"", "bb", "abc$|$|"},
+        {"abc\"def", {}, {}, {}, "\"", "bb", "abc\"|def$|"},    {"\"\"x", {}, {}, ",", "\"", "bn", "\"|x$|"},
+        {"  ' a b ' 'c'", " ", {}, {}, "'", "bbb", " a b '|c'|$|"},
+        {"k=\"v 1\",z", {}, {}, "=,", "\"", "nbnn", "k=|v 1\"|,|z$|"},
         // a stop character is never consumed, unless it is a delimiter
-        {"a,b;c", {}, ";", ",", ",", "nnnbn", "a,|b;|;|;|;"},  {"a;b", {}, ";", ";", {}, "nn", "a;|b$"},
+        {"a,b;c", {}, ";", ",", ",", "nnnbn", "a,|b;|;|;|;|"},  {"a;b", {}, ";", ";", {}, "nn", "a;|b$|"},
     };
     const std::string guard("\0\x5a\xa5", 3);  // the NUL and bytes behind it, which nothing may touch
     for (const auto& c : cases) {
@@ -75,7 +75,7 @@ TEST(TokenizerTest, TokensFollowTheWalkAndTheTextIsPutBack) {
     }
     // QtvEmptyText lies in read-only memory: a write would end the process.
     CTokenizer byDefault, fromNull(nullptr, " ", ";");
-    for (CTokenizer* t : {&byDefault, &fromNull}) EXPECT_EQ("$|$|$", Tokens(*t, "nbn", ",", "\""));
+    for (CTokenizer* t : {&byDefault, &fromNull}) EXPECT_EQ("$|$|$|", Tokens(*t, "nbn", ",", "\""));
 }
 
 }  // namespace
