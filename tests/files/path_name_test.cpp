@@ -127,8 +127,8 @@ TEST_F(PathSearchTest, FullPathAndSearchStoreTheAnsiPathFoundOrKeepTheirs) {
         {"sub\\", fullPath, false, m_dir + "sub\\"},  {"C:", fullPath, false, m_dir},
         {"C:\\" + std::string(123, 'd') + "\\", fullPath, false, ""},
         {std::string(128 - m_dir.size() + 1, 'r'), fullPath, false, ""},  // 129 once qualified
-        {"C:\\nowhere\\" + ansi, search, false, m_dir + ansi},  // the name alone, along the platform's search path
-        {"C:\\nowhere\\" + oem, search, true, m_dir + ansi},
+        // Search looks for the name alone, along the platform's search path.
+        {"C:\\nowhere\\" + ansi, search, false, m_dir + ansi},  {"C:\\nowhere\\" + oem, search, true, m_dir + ansi},
         {"C:\\nowhere\\missing.zzq", search, false, ""},  {"C:\\nowhere\\", search, false, ""},
     };
     for (const auto& r : rows) {
