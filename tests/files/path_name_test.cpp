@@ -16,6 +16,7 @@ std::string S(const char* text) { return text; }
 // drive|directory|name|extension (d, r, n, e), once the getters are seen to
 // agree with one another and with the stored text.
 std::string Parts(const CPathName& p) {
+    SCOPED_TRACE(S(p));
     const std::string d = S(p.Drive()), r = S(p.Directory()), n = S(p.Name()), e = S(p.Extension());
     EXPECT_EQ(d + r + n + e + d[0], S(p) + p.DriveChar());  // the stored text, then the drive letter or 0
     EXPECT_EQ(d + r + "|" + n + e + "|" + e, S(p.Path()) + "|" + S(p.FileName()) + "|" + S(p.LPExtension()));
@@ -34,10 +35,7 @@ TEST(PathNameTest, GettersSplitTheStoredText) {
         {"dir\\", "|dir\\||"},                          {"C:", "C:|||"},
         {"", "|||"},                                    {nullptr, "|||"},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.given ? r.given : "null");
-        EXPECT_EQ(r.parts, Parts(CPathName(r.given)));
-    }
+    for (const auto& r : rows) EXPECT_EQ(r.parts, Parts(CPathName(r.given))) << (r.given ? r.given : "null");
 }
 
 // Applies one change: P PathName, p Path, F FileName, D Drive, r Directory,

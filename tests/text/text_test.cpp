@@ -18,14 +18,13 @@ TEST(ScannerTest, StepsStopAtTheEndAtStopCharactersAndAtTheStart) {
         {'r', nullptr, ";", "0 0 0 0 0 0 / 0 0 0 0 0 0 "},       {'d', nullptr, nullptr, "0 0 0 0 0 0 / 0 0 0 0 0 0 "},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(1, r.how) + " " + (r.text ? r.text : "null") + " stop " + (r.stop ? r.stop : "null"));
         CScanner s;
         if (r.how != 'd') s.restart(r.how == 'r' ? r.text : "x;y", r.stop);
         if (r.how == '=') s = r.text;
         const char* text = r.text ? r.text : QtvEmptyText;
         std::string offsets;
         for (int i = 0; i < 12; ++i) offsets += std::to_string((i < 6 ? s++ : s--) - text) + (i == 5 ? " / " : " ");
-        EXPECT_EQ(r.offsets, offsets);
+        EXPECT_EQ(r.offsets, offsets) << r.how << ' ' << text << ' ' << (r.stop ? r.stop : "null");
     }
 }
 
