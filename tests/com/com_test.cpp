@@ -50,10 +50,8 @@ TEST(OleObjManagerTest, WrappersFailBeforeTheStartAndPassOnThePlatformsResults) 
         {E_INVALIDARG, [&](auto& m) { return m.RevokeClassObject(12345); }},
         {E_INVALIDARG, [&](auto& m) { return m.DisconnectObject(nullptr, 0); }},
         {TRUE, [&](auto& m) { return m.IsHandlerConnected(unknown); }}};
-    for (const auto& r : rows) {
-        EXPECT_EQ(E_FAIL, r.call(idle)) << &r - rows;
-        EXPECT_EQ(r.result, r.call(started)) << &r - rows;
-    }
+    for (const auto& r : rows)
+        EXPECT_EQ(std::make_pair(E_FAIL, r.result), std::make_pair(r.call(idle), r.call(started))) << &r - rows;
     ASSERT_EQ(S_OK, started.RegisterClassObject(kClsid, unknown, in, REGCLS_MULTIPLEUSE, &id));
     EXPECT_EQ(E_NOINTERFACE, started.GetClassObject(kClsid, in, nullptr, IID_IPersist, &out));  // no IPersist
     EXPECT_EQ(S_OK, started.RevokeClassObject(id));

@@ -130,13 +130,12 @@ TEST_F(PathSearchTest, FullPathAndSearchStoreTheAnsiPathFoundOrKeepTheirs) {
         {"C:\\nowhere\\missing.zzq", search, false, ""},  {"C:\\nowhere\\", search, false, ""},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.given);
         CPathName p(r.given.c_str());
         if (r.oem) SetFileApisToOEM();
         const BOOL result = (p.*r.call)();
         SetFileApisToANSI();
-        EXPECT_EQ(!r.stored.empty(), result != 0);
-        EXPECT_EQ(r.stored.empty() ? r.given : r.stored, std::string(p));
+        EXPECT_EQ(std::make_pair(!r.stored.empty(), r.stored.empty() ? r.given : r.stored),
+                  std::make_pair(result != 0, std::string(p))) << r.given;
     }
 }
 
