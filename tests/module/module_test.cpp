@@ -41,12 +41,12 @@ TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
         SCOPED_TRACE(file);
         std::string info(GetFileVersionInfoSizeA(file, nullptr), '\0');
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(file, 0, info.size(), info.data()));
-        void* value = nullptr;
+        void* got = nullptr;
         UINT len = 0;
-        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &len));
-        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), static_cast<VS_FIXEDFILEINFO*>(value)->dwFileVersionMS);
-        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion", &value, &len));
-        EXPECT_STREQ(QTV_VERSION, static_cast<char*>(value));
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &got, &len));
+        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), static_cast<VS_FIXEDFILEINFO*>(got)->dwFileVersionMS);
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion", &got, &len));
+        EXPECT_STREQ(QTV_VERSION, static_cast<char*>(got));
     }
 }
 
