@@ -50,10 +50,8 @@ TEST(OleObjManagerTest, WrappersFailBeforeTheStartAndPassOnThePlatformsResults) 
         {E_INVALIDARG, [&](auto& m) { return m.RevokeClassObject(12345); }},
         {E_INVALIDARG, [&](auto& m) { return m.DisconnectObject(nullptr, 0); }},
         {TRUE, [&](auto& m) { return m.IsHandlerConnected(unknown); }}};
-    for (const auto& r : rows) {
-        EXPECT_EQ(E_FAIL, r.call(idle)) << &r - rows;
-        EXPECT_EQ(r.result, r.call(started)) << &r - rows;
-    }
+    for (const auto& r : rows)
+        EXPECT_EQ(std::make_pair(E_FAIL, r.result), std::make_pair(r.call(idle), r.call(started))) << &r - rows;
     ASSERT_EQ(S_OK, started.RegisterClassObject(kClsid, unknown, in, REGCLS_MULTIPLEUSE, &id));
     EXPECT_EQ(E_NOINTERFACE, started.GetClassObject(kClsid, in, nullptr, IID_IPersist, &out));  // no IPersist
     EXPECT_EQ(S_OK, started.RevokeClassObject(id));
@@ -109,12 +107,11 @@ TEST_F(RegTest, IIDIteratorCreatesEachListedClassInTurnAndCountsFailingEntriesAs
                  || it->Initialize(Path("index"), &com, IID_IClassFactory));
     ASSERT_TRUE(it->Initialize(Path("index"), &com, IID_IUnknown));
     EXPECT_EQ(E_POINTER, it->GetNext(nullptr, nullptr));
-    UINT left = 5;
     for (const auto& r : rows) {
-        object = &left;  // sentinels
-        UINT remaining = 12345;
+        UINT remaining = 12345;  // sentinels
+        object = &remaining;
         EXPECT_EQ(r.result, it->GetNext(&object, &remaining)) << r.entry;
-        EXPECT_EQ(--left, remaining) << r.entry;  // 4 down to 0, then 0xFFFFFFFF, 0xFFFFFFFE
+        EXPECT_EQ(UINT(4 - (&r - rows)), remaining) << r.entry;  // 4 down to 0, then 0xFFFFFFFF, 0xFFFFFFFE
         EXPECT_EQ(r.result == S_OK, object != nullptr) << r.entry;
         if (r.result == S_OK) static_cast<IUnknown*>(object)->Release();
     }

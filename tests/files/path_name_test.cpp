@@ -16,11 +16,10 @@ std::string S(const char* text) { return text; }
 // drive|directory|name|extension (d, r, n, e), once the getters are seen to
 // agree with one another and with the stored text.
 std::string Parts(const CPathName& p) {
+    SCOPED_TRACE(S(p));
     const std::string d = S(p.Drive()), r = S(p.Directory()), n = S(p.Name()), e = S(p.Extension());
-    EXPECT_EQ(S(p), d + r + n + e);
+    EXPECT_EQ(d + r + n + e + d[0], S(p) + p.DriveChar());  // the stored text, then the drive letter or 0
     EXPECT_EQ(d + r + "|" + n + e + "|" + e, S(p.Path()) + "|" + S(p.FileName()) + "|" + S(p.LPExtension()));
-    EXPECT_EQ(d.empty() ? '\0' : d[0], p.DriveChar());
-    EXPECT_EQ(static_cast<const char*>(p) + d.size() + r.size(), p.LPFileName());
     return d + "|" + r + "|" + n + "|" + e;
 }
 
@@ -36,22 +35,18 @@ TEST(PathNameTest, GettersSplitTheStoredText) {
         {"dir\\", "|dir\\||"},                          {"C:", "C:|||"},
         {"", "|||"},                                    {nullptr, "|||"},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.given ? r.given : "null");
-        EXPECT_EQ(r.parts, Parts(CPathName(r.given)));
-    }
+    for (const auto& r : rows) EXPECT_EQ(r.parts, Parts(CPathName(r.given))) << (r.given ? r.given : "null");
 }
 
 // Applies one change: P PathName, p Path, F FileName, D Drive, r Directory,
 // N Name, E Extension, a Name(the object's own file name), f ForceDirectory,
 // i ForceFile, t ToParent.
 CPathName& Apply(CPathName& path, char op, const char* arg) {
-    using Set = CPathName& (CPathName::*)(const char*);
-    using Read = CPathName& (CPathName::*)();
-    const std::map<char, Set> sets = {{'P', &CPathName::PathName}, {'p', &CPathName::Path}, {'F', &CPathName::FileName},
-        {'D', &CPathName::Drive}, {'r', &CPathName::Directory}, {'N', &CPathName::Name}, {'E', &CPathName::Extension}};
-    const std::map<char, Read> reads = {{'f', &CPathName::ForceDirectory}, {'i', &CPathName::ForceFile},
-                                        {'t', &CPathName::ToParent}};
+    const std::map<char, CPathName& (CPathName::*)(const char*)> sets = {
+        {'P', &CPathName::PathName}, {'p', &CPathName::Path}, {'F', &CPathName::FileName}, {'D', &CPathName::Drive},
+        {'r', &CPathName::Directory}, {'N', &CPathName::Name}, {'E', &CPathName::Extension}};
+    const std::map<char, CPathName& (CPathName::*)()> reads = {
+        {'f', &CPathName::ForceDirectory}, {'i', &CPathName::ForceFile}, {'t', &CPathName::ToParent}};
     if (op == 'a') return path.Name(path.LPFileName());
     return sets.count(op) ? (path.*sets.at(op))(arg) : (path.*reads.at(op))();
 }
@@ -94,23 +89,22 @@ TEST(PathNameTest, SettersAndReadingsReplaceOnePartNormaliseAndCut) {
 
 
 // Each test runs in a fresh directory under the temporary folder, made the
-// current directory; afterwards the old one is current again and the new one
-// is removed with all it holds.
+// current directory and holding the files both tests look for; afterwards the
+// old one is current again and the new one is removed with all it holds.
 struct PathSearchTest : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(std::filesystem::create_directory(m_dir));  // not one an earlier run left
         std::filesystem::current_path(m_dir);
+        // The file's name with a folder, or letters, before it.
+        for (const std::string before :
+             {"caf\xe9", "nowhere\\", "app\\", "app\\data\\", "app\\images\\", "app\\beyond\\", "", "app"}) {
+            std::filesystem::create_directories(m_dir + before.substr(0, before.find_last_of('\\') + 1));
+            ASSERT_TRUE(std::ofstream(m_dir + before + m_file)) << before;
+        }
     }
     void TearDown() override {
         std::filesystem::current_path(m_oldDirectory);
         std::filesystem::remove_all(m_dir);
-    }
-    // Makes empty files, and the directories they need, below the test's directory.
-    void Make(std::initializer_list<std::string> files) {
-        for (const std::string& file : files) {
-            std::filesystem::create_directories(m_dir + file.substr(0, file.find_last_of('\\') + 1));
-            ASSERT_TRUE(std::ofstream(m_dir + file)) << file;
-        }
     }
 
     const std::string m_dir = (std::filesystem::temp_directory_path() / qtvtest::UniqueName("search")).string() + "\\";
@@ -124,7 +118,6 @@ struct PathSearchTest : ::testing::Test {
 // switched them); the path stored is ANSI either way.
 TEST_F(PathSearchTest, FullPathAndSearchStoreTheAnsiPathFoundOrKeepTheirs) {
     const std::string ansi = "caf\xe9" + m_file, oem = "caf\x82" + m_file;  // e acute in 1252 and in 437
-    Make({ansi});
     const auto fullPath = &CPathName::FullPath, search = &CPathName::Search;
     // stored: the path found, or empty where the call gives 0 and keeps the path.
     const struct { std::string given; BOOL (CPathName::*call)(); bool oem; std::string stored; } rows[] = {
@@ -132,18 +125,17 @@ TEST_F(PathSearchTest, FullPathAndSearchStoreTheAnsiPathFoundOrKeepTheirs) {
         {"sub\\", fullPath, false, m_dir + "sub\\"},  {"C:", fullPath, false, m_dir},
         {"C:\\" + std::string(123, 'd') + "\\", fullPath, false, ""},
         {std::string(128 - m_dir.size() + 1, 'r'), fullPath, false, ""},  // 129 once qualified
-        {"C:\\nowhere\\" + ansi, search, false, m_dir + ansi},  // the name alone, along the platform's search path
-        {"C:\\nowhere\\" + oem, search, true, m_dir + ansi},
+        // Search looks for the name alone, along the platform's search path.
+        {"C:\\nowhere\\" + ansi, search, false, m_dir + ansi},  {"C:\\nowhere\\" + oem, search, true, m_dir + ansi},
         {"C:\\nowhere\\missing.zzq", search, false, ""},  {"C:\\nowhere\\", search, false, ""},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.given);
         CPathName p(r.given.c_str());
         if (r.oem) SetFileApisToOEM();
         const BOOL result = (p.*r.call)();
         SetFileApisToANSI();
-        EXPECT_EQ(!r.stored.empty(), result != 0);
-        EXPECT_EQ(r.stored.empty() ? r.given : r.stored, std::string(p));
+        EXPECT_EQ(std::make_pair(!r.stored.empty(), r.stored.empty() ? r.given : r.stored),
+                  std::make_pair(result != 0, std::string(p))) << r.given;
     }
 }
 
@@ -152,8 +144,6 @@ TEST_F(PathSearchTest, FullPathAndSearchStoreTheAnsiPathFoundOrKeepTheirs) {
 // removed afterwards, so each row shows the next place in the order. The list
 // entry after the list's end would find the file if it were read.
 TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndWalksTheListOnce) {
-    Make({"nowhere\\" + m_file, "app\\" + m_file, "app\\data\\" + m_file, "app\\images\\" + m_file,
-          "app\\beyond\\" + m_file, m_file, "app" + m_file});
     const std::string given = "nowhere\\" + m_file, none;
     const char* list[] = {"data", "images", nullptr, "beyond"};
     // found: the place, or empty where FindFile gives 0 and keeps the path;

@@ -8,22 +8,21 @@ namespace {
 
 // Counts destructions, to see when Release destroys.
 struct Counted : CRefCounted {
-    explicit Counted(int* p) : pDestroyed(p) {}
-    ~Counted() override { ++*pDestroyed; }
-    int* pDestroyed;
+    ~Counted() override { ++destroyed; }
+    static inline int destroyed;
 };
 
 TEST(RefCountedTest, CountsFromOneTheLastReleaseDestroysAndCopiesStartAfresh) {
-    int destroyed = 0;
-    Counted* p = new Counted(&destroyed);
+    Counted::destroyed = 0;
+    Counted* p = new Counted;
     EXPECT_EQ(p, p->Lock());
     p->AddRef();
-    std::ostringstream counts;  // each << is sequenced after the one before
-    counts << p->GetRefCount();
-    for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (destroyed ? " destroyed" : "");
+    // Each << is sequenced after the one before.
+    std::ostringstream counts(std::to_string(p->GetRefCount()), std::ios::ate);
+    for (int i = 0; i < 3; ++i) counts << " " << p->Release() << (Counted::destroyed ? " destroyed" : "");
     EXPECT_EQ("3 2 1 0 destroyed", counts.str());
 
-    Counted a(&destroyed);
+    Counted a;
     a.AddRef();
     Counted b(a);  // 1, not a's 2
     a = b;         // a keeps its 2
@@ -42,12 +41,12 @@ TEST(ModuleVersionTest, BothDllsCarryTheProjectVersion) {
         SCOPED_TRACE(file);
         std::string info(GetFileVersionInfoSizeA(file, nullptr), '\0');
         ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(file, 0, info.size(), info.data()));
-        void* value = nullptr;
+        void* got = nullptr;
         UINT len = 0;
-        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &len));
-        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), static_cast<VS_FIXEDFILEINFO*>(value)->dwFileVersionMS);
-        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion", &value, &len));
-        EXPECT_STREQ(QTV_VERSION, static_cast<char*>(value));
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &got, &len));
+        EXPECT_EQ(MAKELONG(QTV_VERSION_MINOR, QTV_VERSION_MAJOR), static_cast<VS_FIXEDFILEINFO*>(got)->dwFileVersionMS);
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductVersion", &got, &len));
+        EXPECT_STREQ(QTV_VERSION, static_cast<char*>(got));
     }
 }
 

@@ -14,24 +14,10 @@
 // Colour i of the test images' colour tables, as 0x00RRGGBB.
 static DWORD Colour(int i) { return (255 - i) << 16 | 0x40 << 8 | i; }
 
-// The installation key is fixed: each test runs with this process's
-// HKEY_LOCAL_MACHINE redirected to a scratch key below HKEY_CURRENT_USER (the
-// platform's own override), so it may write that key without touching the
-// machine's. `mgr`, made before, is a manager of the four test modules.
+// `mgr`, made before each test, is a manager of the four test modules.
 struct ResourceTest : ::testing::Test {
-    void SetUp() override {
-        ASSERT_TRUE(mgr.Initialize("qtvres1.dll", "qtvres2.dll", "qtvres3.dll", "qtvres4.dll", nullptr));
-        ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, m_scratchPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_scratch, nullptr));
-        ASSERT_EQ(0, RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_scratch));
-    }
-    void TearDown() override {
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegCloseKey(m_scratch);
-        RegDeleteTreeA(HKEY_CURRENT_USER, m_scratchPath.c_str());
-    }
+    ResourceTest() { EXPECT_TRUE(mgr.Initialize("qtvres1.dll", "qtvres2.dll", "qtvres3.dll", "qtvres4.dll", nullptr)); }
     CResourceMgr mgr{nullptr};
-    const std::string m_scratchPath = "Software\\" + qtvtest::UniqueName("resources");  // a stale one is written over
-    HKEY m_scratch = nullptr;
 };
 
 // The build adds the folders qtvres-install (modules 1 and 2, both.hlp,
@@ -40,8 +26,15 @@ struct ResourceTest : ::testing::Test {
 // 0xC and 0x18 (modules 4, 2, 3 and 1 onwards in search order, 0x10 ignored),
 // "found" tells the module found and where it came from: i the install
 // folder, m the module folder, b beside the tests, -- nothing; the help file
-// likewise.
-TEST_F(ResourceTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFolder) {
+// likewise. The installation key is fixed: the test runs with this process's
+// HKEY_LOCAL_MACHINE redirected to a scratch key below HKEY_CURRENT_USER (the
+// platform's own override), so it may write that key without touching the
+// machine's.
+TEST(ResourceMgrTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFolder) {
+    const std::string scratchPath = "Software\\" + qtvtest::UniqueName("resources");  // a stale one is written over
+    HKEY scratch;
+    ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, scratchPath.c_str(), &scratch));
+    ASSERT_EQ(0, RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch));
     const std::string bin = qtvtest::ExeDir(), install = bin + "qtvres-install", moddir = bin + "qtvres-moddir\\";
     const char* key = "SOFTWARE\\Quorvane\\Entertainment\\CurrentVersion";
     HMODULE anchor = LoadLibraryA((moddir + "qtvres1.dll").c_str());
@@ -68,6 +61,9 @@ TEST_F(ResourceTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFold
                   where + std::string("|" + m.m_strInstallDir + "|" + m.m_strModuleDir + "|" + m.m_strHelpFileName + "|" + m.m_strHelpDir));
     }
     FreeLibrary(anchor);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(scratch);
+    RegDeleteTreeA(HKEY_CURRENT_USER, scratchPath.c_str());
 }
 
 // What the loaders load is in module 1 only; 999 is nowhere. (Strings and

@@ -20,46 +20,39 @@ union Value { UINT u; int i; ULONG ul; TRACK_INFO track; LOGFONTA font; ACCESSTI
 // text, 0 for a number). get: the raw read's action, or one of the two reads
 // below. set: the raw write that puts the old value back. flip: the bits of
 // the first word a row's write changes; kRefused: the platform does not
-// implement the write, and the value goes back as read.
+// implement the write, and the value goes back as read. BOTH gives the row
+// of Get<name> and the row of Set<name> of one parameter.
 struct Op { const char* name; std::function<BOOL(Value&)> call; UINT size, get, set = 0, flip = 0; };
 const UINT kMetric = 0x10000, kDoubleClickTime = 0x20000, kRefused = 0;
 #define VALUE_SIZE(m) (sizeof(Value::m) > sizeof(UINT) ? sizeof(Value::m) : 0)
 #define GET(fn, m, ...) {#fn, [](Value& v) { return CSystemInfo().fn(&v.m); }, VALUE_SIZE(m), __VA_ARGS__}
 #define SET(fn, m, ...) {#fn, [](Value& v) { return CSystemInfo().fn(v.m); }, VALUE_SIZE(m), __VA_ARGS__}
+#define BOTH(name, m, get, ...) GET(Get##name, m, get), SET(Set##name, m, get, __VA_ARGS__)
 
 const Op kOps[] = {
-    GET(GetAccessTimeOut, access, 60), GET(GetBeeperState, i, 1), GET(GetBorderWidth, u, 5),
-    GET(GetFastTSwitchEnabled, i, 35), GET(GetFilterKeys, filter, 50), GET(GetGranularity, u, 18),
-    GET(GetIconTitleFont, font, 31), GET(GetIconWrappingEnabled, i, 25), GET(GetRepeatDelay, u, 22),
-    GET(GetRepeatSpeed, ul, 10), GET(GetMenuAlignmentLeft, i, 27), GET(GetMouseSpeed, track, 3),
-    GET(GetMouseKeys, mouse, 54), GET(GetScrSaverActive, i, 16), GET(GetScrSaverTimeout, u, 14),
-    GET(GetShowSounds, i, 56), GET(GetSoundSentry, sentry, 64), GET(GetStickyKeys, sticky, 58),
-    GET(GetToggleKeys, toggle, 52),
+    GET(GetAccessTimeOut, access, 60), SET(SetAccessTimeout, access, 60, 61, kRefused), GET(GetBeeperState, i, 1),
+    SET(SetWarningBeeperOn, i, 1, 2, 1), BOTH(BorderWidth, u, 5, 6, 2), BOTH(FastTSwitchEnabled, i, 35, 36, kRefused),
+    BOTH(FilterKeys, filter, 50, 51, kRefused), BOTH(Granularity, u, 18, 19, 2), BOTH(IconTitleFont, font, 31, 34, 2),
+    BOTH(IconWrappingEnabled, i, 25, 26, 1), BOTH(RepeatDelay, u, 22, 23, 2), BOTH(RepeatSpeed, ul, 10, 11, 2),
+    BOTH(MenuAlignmentLeft, i, 27, 28, 1), BOTH(MouseSpeed, track, 3, 4, 2), BOTH(MouseKeys, mouse, 54, 55, kRefused),
+    BOTH(ScrSaverActive, i, 16, 17, 1), BOTH(ScrSaverTimeout, u, 14, 15, 2), BOTH(ShowSounds, i, 56, 57, 1),
+    BOTH(SoundSentry, sentry, 64, 65, kRefused), BOTH(StickyKeys, sticky, 58, 59, kRefused),
+    BOTH(ToggleKeys, toggle, 52, 53, kRefused),
+    SET(SetIconHorzSize, u, 13, 13, 2), SET(SetIconVertSize, u, 24, 24, 2), SET(SetWallPaper, text, 0x73, 20, 'X'),
+    SET(SetDoubleClickTime, u, kDoubleClickTime, 32, 2), SET(SetDoubleClickHeight, u, kMetric | SM_CYDOUBLECLK, 30, 2),
+    SET(SetDoubleClickWidth, u, kMetric | SM_CXDOUBLECLK, 29, 2),
+    SET(SetMouseBtnSwap, i, kMetric | SM_SWAPBUTTON, 33, 1),
     {"GetLangDriverName", [](Value& v) {
          CString name("sentinel");  // must become the raw call's text
          BOOL ok = CSystemInfo().GetLangDriverName(name);
          lstrcpynA(v.text, name, MAX_PATH);
          return ok; }, MAX_PATH, 12},
-    SET(SetIconHorzSize, u, 13, 13, 2), SET(SetIconVertSize, u, 24, 24, 2), SET(SetWarningBeeperOn, i, 1, 2, 1),
-    SET(SetAccessTimeout, access, 60, 61, kRefused), SET(SetBorderWidth, u, 5, 6, 2),
-    SET(SetWallPaper, text, 0x73, 20, 'X'), SET(SetDoubleClickTime, u, kDoubleClickTime, 32, 2),
-    SET(SetDoubleClickHeight, u, kMetric | SM_CYDOUBLECLK, 30, 2),
-    SET(SetDoubleClickWidth, u, kMetric | SM_CXDOUBLECLK, 29, 2), SET(SetFastTSwitchEnabled, i, 35, 36, kRefused),
-    SET(SetFilterKeys, filter, 50, 51, kRefused), SET(SetGranularity, u, 18, 19, 2),
-    SET(SetIconTitleFont, font, 31, 34, 2), SET(SetIconWrappingEnabled, i, 25, 26, 1),
-    SET(SetRepeatDelay, u, 22, 23, 2), SET(SetRepeatSpeed, u, 10, 11, 2), SET(SetMenuAlignmentLeft, i, 27, 28, 1),
-    SET(SetMouseSpeed, track, 3, 4, 2), SET(SetMouseBtnSwap, i, kMetric | SM_SWAPBUTTON, 33, 1),
-    SET(SetMouseKeys, mouse, 54, 55, kRefused), SET(SetScrSaverActive, i, 16, 17, 1),
-    SET(SetScrSaverTimeout, u, 14, 15, 2), SET(SetShowSounds, i, 56, 57, 1),
-    SET(SetSoundSentry, sentry, 64, 65, kRefused), SET(SetStickyKeys, sticky, 58, 59, kRefused),
-    SET(SetToggleKeys, toggle, 52, 53, kRefused),
 };
 
 // A sentinel over the value's own bytes, with a structure's size member
 // filled in as callers do; zeros behind it, and for a text.
 Value Fresh(UINT size) {
-    Value v;
-    memset(&v, 0, sizeof v);
+    Value v = Value();  // zero-initialised: every byte
     if (size != MAX_PATH) memset(&v, 0xA5, size ? size : sizeof v.u);
     if (size != MAX_PATH && size) v.u = size;
     return v;
@@ -113,9 +106,8 @@ TEST(SystemInfoTest, ReadsMatchTheRawCallAndWritesReachItButNotTheProfileNorBelo
     SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0);
     for (const Op& op : kOps) Check(op, true);
     SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof font, &font, SPIF_SENDWININICHANGE);
-    // GetVersion's low word, minor version in the high byte; platform reached
-    const std::pair<DWORD, bool> rows[] = {
-        {0x0003, false}, {0x0903, false}, {0x1402, false}, {0x0A03, true}, {0x0004, true}};
+    // GetVersion's low word, minor version in the high byte; platform reached (1) or not (0)
+    const std::pair<WORD, bool> rows[] = {{0x0003, 0}, {0x0903, 0}, {0x1402, 0}, {0x0A03, 1}, {0x0004, 1}};
     qtv::SetVersionSourceForTesting(StandInVersion);
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << "version word 0x" << std::hex << r.first);
