@@ -46,6 +46,7 @@ TEST_F(RouterTest, RemoteRegistrationsForwardInTheirStyleWhateverHostileRequests
               "unregistered: posted 520 521 522, posted 530 531 532, posted 599 0 0, \n",
               report.Read());
     EXPECT_EQ(std::string(24, 'c'), Who(log));  // one per look: the first, 21 requests, 2 after unregistering
+    // Only the valid request registered (0x7778), none of the probes (0x7777).
     // The child ended without unregistering 520: the first forward to its
     // window finds it gone and removes the registration.
     const UINT counts[][2] = {{0x7778, 1}, {0x7777, 0}, {520, 1}};
