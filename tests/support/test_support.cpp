@@ -46,7 +46,7 @@ ChildProcess::ChildProcess(const std::string& exeName, const std::vector<std::st
         si.hStdOutput = hOutput;
         si.hStdError = hError ? hError : hOutput;
     }
-    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, hOutput != nullptr, flags, nullptr, nullptr, &si, &m_pi))
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, !!hOutput, flags, nullptr, nullptr, &si, &m_pi))
         m_pi = {};
 }
 
