@@ -152,11 +152,14 @@ TEST_F(PathSearchTest, FindFileTriesEachPlaceInOrderAndWalksTheListOnce) {
     const struct { std::string path, found; const char* search; bool remove; } rows[] = {
         // Nothing to look for: the list is not touched. Then the path as given, the search path and the file name.
         {"", none, "app\\", false},  {given, given, nullptr, true},  {given, "app\\" + m_file, nullptr, true},
-        // Each list entry under the search path, the next walk going on after the last match; the platform's search.
+        // Each list entry under the search path, the next walk going on after
+        // the last match; the platform's search.
         {given, "app\\data\\" + m_file, nullptr, false},  {given, "app\\images\\" + m_file, nullptr, false},
         {given, m_file, nullptr, true},
-        // The list has run out until it is set again; the search path is joined as it stands, without a separator.
-        {given, none, nullptr, false},  {given, "app\\data\\" + m_file, "app\\", false},  {given, "app" + m_file, "app", false},
+        // The list has run out until it is set again; the search path is
+        // joined as it stands, without a separator.
+        {given, none, nullptr, false},  {given, "app\\data\\" + m_file, "app\\", false},
+        {given, "app" + m_file, "app", false},
     };
     CPathName p;
     for (const auto& r : rows) {

@@ -39,11 +39,17 @@ TEST(ResourceMgrTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFol
     const char* key = "SOFTWARE\\Quorvane\\Entertainment\\CurrentVersion";
     HMODULE anchor = LoadLibraryA((moddir + "qtvres1.dll").c_str());
     // install folder set, help value, names 1 to 4, default help, result, found, help name, help from
-    const std::tuple<bool, const char*, std::vector<const char*>, const char*, BOOL, const char*, const char*, char> rows[] = {
-        {true, "both.hlp", {"qtvres1.dll", "qtvres2.dll", "qtvres3.dll", "qtvres4.dll"}, "moddir.hlp", 1, "4b2i3m1i", "both.hlp", 'i'},
-        {true, "", {"qtvres-none.dll", "qtvres2.dll", "qtvres3.dll", "qtvres4.dll"}, "moddir.hlp", 0, "4b2i3m--", "moddir.hlp", 'm'},
-        {true, "nowhere.hlp", {"qtvres1.dll", "qtvres2.dll", "", "qtvres-none.dll"}, "both.hlp", 1, "2i2i1i1i", "nowhere.hlp", '-'},
-        {false, "", {"qtvres1.dll", nullptr, "qtvres3.dll", "qtvres4.dll"}, "both.hlp", 0, "4b3m3m1m", "both.hlp", 'm'}};
+    using Names = std::vector<const char*>;
+    using Row = std::tuple<bool, const char*, Names, const char*, BOOL, const char*, const char*, char>;
+    const Row rows[] = {
+        {true, "both.hlp", {"qtvres1.dll", "qtvres2.dll", "qtvres3.dll", "qtvres4.dll"}, "moddir.hlp", 1, "4b2i3m1i",
+         "both.hlp", 'i'},
+        {true, "", {"qtvres-none.dll", "qtvres2.dll", "qtvres3.dll", "qtvres4.dll"}, "moddir.hlp", 0, "4b2i3m--",
+         "moddir.hlp", 'm'},
+        {true, "nowhere.hlp", {"qtvres1.dll", "qtvres2.dll", "", "qtvres-none.dll"}, "both.hlp", 1, "2i2i1i1i",
+         "nowhere.hlp", '-'},
+        {false, "", {"qtvres1.dll", nullptr, "qtvres3.dll", "qtvres4.dll"}, "both.hlp", 0, "4b3m3m1m", "both.hlp",
+         'm'}};
     for (const auto& [installed, help, names, fallback, ok, found, helpName, helpFrom] : rows) {
         const std::string dir = installed ? install : "";
         RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Install Directory", REG_SZ, dir.c_str(), dir.size() + 1);
@@ -52,13 +58,17 @@ TEST(ResourceMgrTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFol
         EXPECT_EQ(ok, m.Initialize(names[0], names[1], names[2], names[3], fallback)) << found;
         std::string where;
         for (UINT mask : {0xFu, 0xEu, 0xCu, 0x18u}) {
-            char path[MAX_PATH] = "";
-            GetModuleFileNameA(m.FindResourceDLL(MAKEINTRESOURCEA(1), RT_RCDATA, mask), path, MAX_PATH);  // null: the test's own
-            const std::string folder = std::string(path).substr(0, std::string(path).rfind('\\') + 1), file = path + folder.size();
-            where += file.find("qtvres") ? "--" : file.substr(6, 1) + (folder == install + "\\" ? "i" : folder == moddir ? "m" : folder == bin ? "b" : "?");
+            char path[MAX_PATH] = "";  // a null module: the test's own
+            GetModuleFileNameA(m.FindResourceDLL(MAKEINTRESOURCEA(1), RT_RCDATA, mask), path, MAX_PATH);
+            const std::string folder = std::string(path).substr(0, std::string(path).rfind('\\') + 1);
+            const std::string file = path + folder.size();
+            const char* from = folder == install + "\\" ? "i" : folder == moddir ? "m" : folder == bin ? "b" : "?";
+            where += file.find("qtvres") ? "--" : file.substr(6, 1) + from;
         }
-        EXPECT_EQ(found + ("|" + dir + "|" + moddir + "|" + helpName + "|" + (helpFrom == 'i' ? install : helpFrom == 'm' ? moddir : "")),
-                  where + std::string("|" + m.m_strInstallDir + "|" + m.m_strModuleDir + "|" + m.m_strHelpFileName + "|" + m.m_strHelpDir));
+        const std::string helpDir = helpFrom == 'i' ? install : helpFrom == 'm' ? moddir : "";
+        EXPECT_EQ(found + ("|" + dir + "|" + moddir + "|" + helpName + "|" + helpDir),
+                  where + std::string("|" + m.m_strInstallDir + "|" + m.m_strModuleDir + "|" + m.m_strHelpFileName +
+                                      "|" + m.m_strHelpDir));
     }
     FreeLibrary(anchor);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
@@ -69,14 +79,20 @@ TEST(ResourceMgrTest, ModulesAndHelpFileComeFromTheInstallFolderThenTheModuleFol
 // What the loaders load is in module 1 only; 999 is nowhere. (Strings and
 // device-independent bitmaps are below.)
 TEST_F(ResourceTest, EachLoaderLoadsOnlyFromASelectedModuleThatHoldsTheResource) {
-    const std::pair<UINT, bool (*)(CResourceMgr&, UINT, UINT)> loaders[] = {
+    using Loader = bool (*)(CResourceMgr&, UINT, UINT);
+    const std::pair<UINT, Loader> loaders[] = {
         {100, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadBitmap(id, mask) != nullptr; }},
         {32649, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadCursor(id, mask) != nullptr; }},
         {200, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadIcon(id, mask) != nullptr; }},
-        {500, [](CResourceMgr& m, UINT id, UINT mask) { return m.FindAndLoadResource(MAKEINTRESOURCEA(id), RT_RCDATA, mask) != nullptr; }}};
-    for (const auto& [id, loads] : loaders) EXPECT_TRUE(loads(mgr, id, 0x8) && !loads(mgr, id, 0x7) && !loads(mgr, 999, 0xF)) << id;
-    // The system's own cursors (the first and the last of them) come without any module; 32649 above is not one.
-    for (UINT id : {32512u, 32650u}) EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)), mgr.FindAndLoadCursor(id, 0)) << id;
+        {500, [](CResourceMgr& m, UINT id, UINT mask) {
+             return m.FindAndLoadResource(MAKEINTRESOURCEA(id), RT_RCDATA, mask) != nullptr;
+         }}};
+    for (const auto& [id, loads] : loaders)
+        EXPECT_TRUE(loads(mgr, id, 0x8) && !loads(mgr, id, 0x7) && !loads(mgr, 999, 0xF)) << id;
+    // The system's own cursors (the first and the last of them) come without
+    // any module; 32649 above is not one.
+    for (UINT id : {32512u, 32650u})
+        EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)), mgr.FindAndLoadCursor(id, 0)) << id;
 }
 
 // 4 x 2 images: 100 of 8 bits, colours 0 1 2 3 under 252 253 254 255; 101 of
@@ -86,34 +102,41 @@ TEST_F(ResourceTest, EachLoaderLoadsOnlyFromASelectedModuleThatHoldsTheResource)
 TEST_F(ResourceTest, DibComesWithItsColourTableAsPaletteAndItsPixelsAfterIt) {
     std::tuple<BITMAPINFOHEADER*, char*, HPALETTE> out, last;
     auto& [header, bits, palette] = out;
-    for (const auto& [id, colours, offset, topLeft] : {std::make_tuple(100u, 256u, 1064, Colour(252)), std::make_tuple(101u, 16u, 104, Colour(12)),
-                                                       std::make_tuple(102u, 0u, 40, DWORD(0xFF0000))}) {
+    for (const auto& [id, colours, offset, topLeft] :
+         {std::make_tuple(100u, 256u, 1064, Colour(252)), std::make_tuple(101u, 16u, 104, Colour(12)),
+          std::make_tuple(102u, 0u, 40, DWORD(0xFF0000))}) {
         HBITMAP bitmap = mgr.FindAndLoadDIB(id, &header, &bits, &palette, 0xF);
-        ASSERT_TRUE(bitmap && header == LockResource(mgr.FindAndLoadResource(MAKEINTRESOURCEA(id), RT_BITMAP, 0xF))) << id;
+        const void* resource = LockResource(mgr.FindAndLoadResource(MAKEINTRESOURCEA(id), RT_BITMAP, 0xF));
+        ASSERT_TRUE(bitmap && header == resource) << id;
         EXPECT_EQ(offset, bits - reinterpret_cast<char*>(header)) << id;
         PALETTEENTRY e[256];
         EXPECT_EQ(colours, palette ? GetPaletteEntries(palette, 0, 256, e) : 0) << id;
-        for (UINT i = 0; i < colours; ++i) EXPECT_EQ(Colour(i), DWORD(e[i].peFlags << 24 | e[i].peRed << 16 | e[i].peGreen << 8 | e[i].peBlue)) << i;
+        for (UINT i = 0; i < colours; ++i)
+            EXPECT_EQ(Colour(i), DWORD(e[i].peFlags << 24 | e[i].peRed << 16 | e[i].peGreen << 8 | e[i].peBlue)) << i;
         DWORD pixel = 0;  // the screen's bitmaps hold 32 bits per pixel, top row first
         EXPECT_TRUE(GetBitmapBits(bitmap, sizeof pixel, &pixel) && topLeft == pixel) << id << ": " << pixel;
         last = out;
     }
-    for (UINT id : {110u, 111u, 112u, 113u, 114u, 115u, 116u, 999u}) EXPECT_TRUE(!mgr.FindAndLoadDIB(id, &header, &bits, &palette, 0xF) && out == last) << id;
+    for (UINT id : {110u, 111u, 112u, 113u, 114u, 115u, 116u, 999u})
+        EXPECT_TRUE(!mgr.FindAndLoadDIB(id, &header, &bits, &palette, 0xF) && out == last) << id;
 }
 
 // Module 4 holds 15 and 33 (blocks 1 and 3), module 1 holds 16, 17 and 40, a
 // string of 3,000 x (blocks 2 and 3).
 TEST_F(ResourceTest, StringComesFromTheFirstModuleHoldingItsBlockCutTo2047Characters) {
-    const std::tuple<UINT, UINT, std::string> rows[] = {{15, 0x9, "four's 15"}, {16, 0x9, "one's 16"}, {0x10000 + 17, 0x9, "one's 17"},
-                                                        {40, 0x9, ""}, {40, 0x8, std::string(2047, 'x')}, {33, 0x8, ""}, {999, 0xF, ""}};
-    for (const auto& [id, mask, text] : rows) EXPECT_EQ(text, std::string(mgr.FindAndLoadString(id, mask))) << id << " " << mask;
+    const std::tuple<UINT, UINT, std::string> rows[] = {
+        {15, 0x9, "four's 15"}, {16, 0x9, "one's 16"}, {0x10000 + 17, 0x9, "one's 17"}, {40, 0x9, ""},
+        {40, 0x8, std::string(2047, 'x')}, {33, 0x8, ""}, {999, 0xF, ""}};
+    for (const auto& [id, mask, text] : rows)
+        EXPECT_EQ(text, std::string(mgr.FindAndLoadString(id, mask))) << id << " " << mask;
 }
 
 // A holder comes by bitmap 101 by loading it (l), having it handed in (h),
 // or loading and detaching it (d), and lets it go by DeleteResource or by its
 // destruction: only a bitmap it loaded and kept is deleted.
 TEST_F(ResourceTest, HolderDeletesOnlyABitmapItLoadedAndKept) {
-    for (const auto& [how, byDelete, survives] : {std::make_tuple('l', true, false), {'l', false, false}, {'h', false, true}, {'d', true, true}}) {
+    for (const auto& [how, byDelete, survives] :
+         {std::make_tuple('l', true, false), {'l', false, false}, {'h', false, true}, {'d', true, true}}) {
         auto info = std::make_unique<CResInfo>(&mgr);
         how == 'h' ? info->SetIconBmpRes(mgr.FindAndLoadBitmap(101, 0xF), 1) : info->LoadIconBmpRes(101, 1);
         if (how == 'd') info->DetachResource();
@@ -138,9 +161,9 @@ TEST_F(ResourceTest, DrawingPutsTheIconAtTheOriginAndTheBitmapClippedToTheClient
     CWnd wnd;
     wnd.m_hWnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 3, 1, nullptr, nullptr, nullptr, nullptr);
     CResInfo icon(&mgr), bitmap(&mgr), none(&mgr);
-    ASSERT_TRUE(icon.LoadIconBmpRes(200, 2) && icon.DrawIconBmpRes(nullptr, dc) && bitmap.LoadIconBmpRes(101, 1) && bitmap.DrawIconBmpRes(&wnd, dc) &&
-                !none.DrawIconBmpRes(&wnd, dc) && GdiFlush());
-    for (const auto& [at, colour] : {std::make_pair(0, Colour(12)), {2, Colour(14)}, {3, 0xFF0000}, {40, 0xFF0000}, {31 * 41, 0xFF0000},
-                                     {32, 0x010203}, {40 * 32, 0x010203}})
+    ASSERT_TRUE(icon.LoadIconBmpRes(200, 2) && icon.DrawIconBmpRes(nullptr, dc) && bitmap.LoadIconBmpRes(101, 1) &&
+                bitmap.DrawIconBmpRes(&wnd, dc) && !none.DrawIconBmpRes(&wnd, dc) && GdiFlush());
+    for (const auto& [at, colour] : {std::make_pair(0, Colour(12)), {2, Colour(14)}, {3, 0xFF0000}, {40, 0xFF0000},
+                                     {31 * 41, 0xFF0000}, {32, 0x010203}, {40 * 32, 0x010203}})
         EXPECT_EQ(colour, pixels[at] & 0xFFFFFF) << at;
 }

@@ -35,7 +35,8 @@ inline void PumpPending() { PumpUntil([] { return true; }); }
 class NamedEvent {
 public:
     NamedEvent() : m_name(UniqueName("event")), m_h(CreateEventA(nullptr, TRUE, FALSE, m_name.c_str())) {}
-    explicit NamedEvent(const std::string& name) : m_name(name), m_h(OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str())) {}
+    explicit NamedEvent(const std::string& name)
+        : m_name(name), m_h(OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str())) {}
     ~NamedEvent() { CloseHandle(m_h); }
     NamedEvent(const NamedEvent&) = delete;
     NamedEvent& operator=(const NamedEvent&) = delete;
