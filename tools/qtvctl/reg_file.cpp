@@ -45,7 +45,8 @@ string_view TrimRight(string_view s) {
 }
 
 bool EqualNoCase(string_view a, string_view b) {
-    return CString(a.data(), static_cast<int>(a.size())).CompareNoCase(CString(b.data(), static_cast<int>(b.size()))) == 0;
+    auto text = [](string_view s) { return CString(s.data(), static_cast<int>(s.size())); };
+    return text(a).CompareNoCase(text(b)) == 0;
 }
 
 // 1 to maxDigits hex digits, nothing else.
